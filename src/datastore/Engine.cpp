@@ -1,0 +1,418 @@
+#include "datastore/Engine.h"
+
+#include "datastore/Money.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+namespace brel {
+
+namespace {
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("Engine", text);
+}
+
+QString engineText(sqlite3 *db, int rc)
+{
+    const char *msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    return QString::fromUtf8(msg ? msg : "");
+}
+} // namespace
+
+EngineError::EngineError(const QString &message, int code)
+    : std::runtime_error(message.toStdString()), m_message(message), m_code(code)
+{
+}
+
+QString Sql::fullText() const
+{
+    if (orderBy.isEmpty())
+        return text;
+    return text + QStringLiteral(" ORDER BY ") + orderBy;
+}
+
+Sql Sql::countStatement() const
+{
+    return Sql(QStringLiteral("SELECT COUNT(*) FROM (") + text + QStringLiteral(")"), values);
+}
+
+QString escapeLike(const QString &value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (QChar c : value) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    return out;
+}
+
+QVariant toStorage(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return QVariant();
+    const int type = value.metaType().id();
+    if (type == qMetaTypeId<Money>())
+        return value.value<Money>().toDouble();
+    switch (type) {
+    case QMetaType::QDate:
+        return value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    case QMetaType::QDateTime: {
+        const QDateTime dt = value.toDateTime();
+        if (dt.time() == QTime(0, 0))
+            return dt.date().toString(QStringLiteral("yyyy-MM-dd"));
+        return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    case QMetaType::Bool:
+        return value.toBool() ? 1 : 0;
+    default:
+        return value;
+    }
+}
+
+// ---------------------------------------------------------------- Statement
+
+Statement::Statement(Database &db, const Sql &sql) : m_db(db)
+{
+    db.ensureOpen();
+    const QByteArray text = sql.fullText().toUtf8();
+    const int rc = sqlite3_prepare_v2(db.handle(), text.constData(), int(text.size()), &m_stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = engineText(db.handle(), rc);
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        throw EngineError(tr("SQL 语句错误：%1\n%2").arg(msg, sql.fullText()), rc);
+    }
+    const int count = sqlite3_bind_parameter_count(m_stmt);
+    int positional = 0;
+    for (int i = 0; i < count && positional < sql.values.size(); ++i) {
+        const char *name = sqlite3_bind_parameter_name(m_stmt, i + 1);
+        if (name == nullptr || name[0] == '?')
+            bind(i, sql.values.at(positional++));
+    }
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+void Statement::bind(int index, const QVariant &input)
+{
+    const QVariant value = toStorage(input);
+    int rc = SQLITE_OK;
+    const int pos = index + 1;
+    if (!value.isValid() || value.isNull()) {
+        rc = sqlite3_bind_null(m_stmt, pos);
+    } else {
+        switch (value.metaType().id()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Long:
+        case QMetaType::Short:
+            rc = sqlite3_bind_int64(m_stmt, pos, value.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            rc = sqlite3_bind_double(m_stmt, pos, value.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = value.toByteArray();
+            rc = sqlite3_bind_blob(m_stmt, pos, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray utf8 = value.toString().toUtf8();
+            rc = sqlite3_bind_text(m_stmt, pos, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    }
+    if (rc != SQLITE_OK)
+        m_db.raise(rc, tr("绑定参数"));
+}
+
+void Statement::bind(const QString &name, const QVariant &value)
+{
+    const QByteArray key = (QStringLiteral(":") + name).toUtf8();
+    const int idx = sqlite3_bind_parameter_index(m_stmt, key.constData());
+    if (idx == 0)
+        throw EngineError(tr("SQL 语句中没有参数“%1”。").arg(name));
+    bind(idx - 1, value);
+}
+
+int Statement::parameterCount() const
+{
+    return sqlite3_bind_parameter_count(m_stmt);
+}
+
+QString Statement::parameterName(int index) const
+{
+    const char *name = sqlite3_bind_parameter_name(m_stmt, index + 1);
+    if (!name)
+        return {};
+    return QString::fromUtf8(name + 1);
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    m_db.raise(rc);
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+}
+
+int Statement::exec()
+{
+    while (step()) {
+    }
+    return sqlite3_changes(m_db.handle());
+}
+
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_stmt);
+}
+
+QString Statement::columnName(int col) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, col));
+}
+
+QString Statement::columnDeclType(int col) const
+{
+    const char *t = sqlite3_column_decltype(m_stmt, col);
+    return t ? QString::fromUtf8(t) : QString();
+}
+
+QString Statement::columnTable(int col) const
+{
+    const char *t = sqlite3_column_table_name(m_stmt, col);
+    return t ? QString::fromUtf8(t) : QString();
+}
+
+QString Statement::columnOrigin(int col) const
+{
+    const char *t = sqlite3_column_origin_name(m_stmt, col);
+    return t ? QString::fromUtf8(t) : QString();
+}
+
+QVariant Statement::value(int col) const
+{
+    switch (sqlite3_column_type(m_stmt, col)) {
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(m_stmt, col)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_stmt, col));
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(m_stmt, col)),
+                          sqlite3_column_bytes(m_stmt, col));
+    default: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, col));
+        return QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, col));
+    }
+    }
+}
+
+qint64 Statement::int64(int col) const
+{
+    return sqlite3_column_int64(m_stmt, col);
+}
+
+bool Statement::isNull(int col) const
+{
+    return sqlite3_column_type(m_stmt, col) == SQLITE_NULL;
+}
+
+// ----------------------------------------------------------------- Database
+
+Database::Database(QObject *parent) : QObject(parent) {}
+
+Database::~Database()
+{
+    close();
+}
+
+void Database::raise(int rc, const QString &context) const
+{
+    QString msg = engineText(m_db, rc);
+    if (!context.isEmpty())
+        msg = context + QStringLiteral("：") + msg;
+    throw EngineError(msg, rc);
+}
+
+void Database::openRaw(const QString &path, const QString &password, bool mustExist)
+{
+    if (path.isEmpty())
+        throw EngineError(tr("没有指定数据文件。"));
+    const QString shown = QFileInfo(path).absoluteFilePath();
+    if (mustExist && !QFileInfo(path).isFile())
+        throw EngineError(tr("数据文件“%1”不存在。").arg(shown), SQLITE_CANTOPEN);
+
+    sqlite3 *db = nullptr;
+    // Existence was checked above; CREATE is needed so ATTACH can make new files.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = engineText(db, rc);
+        sqlite3_close(db);
+        throw EngineError(tr("无法打开数据文件“%1”：%2").arg(shown, msg), rc);
+    }
+    const QByteArray key = password.toUtf8();
+    // An empty password means an unencrypted file (never a data file).
+    rc = key.isEmpty() ? SQLITE_OK : sqlite3_key(db, key.constData(), int(key.size()));
+    if (rc == SQLITE_OK) {
+        // A wrong key is only noticed by the first statement.
+        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        sqlite3_close(db);
+        if (rc == SQLITE_NOTADB)
+            throw EngineError(tr("无法打开数据文件“%1”：密码不正确，或者它不是本系统的数据文件。").arg(shown), rc);
+        throw EngineError(tr("无法打开数据文件“%1”：%2").arg(shown, QString::fromUtf8(sqlite3_errstr(rc))), rc);
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 2000);
+    m_db = db;
+    m_path = path;
+    m_password = password;
+    emit opened();
+}
+
+void Database::open(const QString &path, const QString &password)
+{
+    close();
+    openRaw(path, password, true);
+}
+
+void Database::create(const QString &path, const QString &password)
+{
+    close();
+    if (QFileInfo::exists(path))
+        throw EngineError(tr("数据文件“%1”已经存在。").arg(QFileInfo(path).absoluteFilePath()));
+    openRaw(path, password, false);
+}
+
+void Database::close()
+{
+    if (!m_db)
+        return;
+    emit aboutToClose();
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+void Database::ensureOpen()
+{
+    if (!m_db)
+        openRaw(m_path, m_password, true);
+}
+
+int Database::execute(const Sql &sql)
+{
+    Statement st(*this, sql);
+    return st.exec();
+}
+
+std::unique_ptr<Statement> Database::prepare(const Sql &sql)
+{
+    return std::make_unique<Statement>(*this, sql);
+}
+
+qint64 Database::lastInsertId() const
+{
+    return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+bool Database::tableExists(const QString &table)
+{
+    Statement st(*this, Sql(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE"),
+                            {table}));
+    return st.step();
+}
+
+QStringList Database::columnNames(const QString &table)
+{
+    QStringList names;
+    // Table names come from the program's own constants, never from typed text.
+    Statement st(*this, Sql(QStringLiteral("PRAGMA table_info(\"%1\")").arg(QString(table).remove(QLatin1Char('"')))));
+    while (st.step())
+        names << st.value(1).toString();
+    return names;
+}
+
+void Database::begin()
+{
+    execute(Sql("BEGIN IMMEDIATE"));
+}
+
+void Database::commit()
+{
+    execute(Sql("COMMIT"));
+}
+
+void Database::rollback()
+{
+    if (m_db && !sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Database::compact(const QString &source, const QString &target, const QString &password)
+{
+    Database src;
+    src.open(source, password);
+    if (QFileInfo::exists(target))
+        throw EngineError(tr("目标文件“%1”已经存在。").arg(target));
+    // sqlcipher_export writes into an attached database keyed with the same
+    // password, so the copy is encrypted like the source.
+    src.execute(Sql(QStringLiteral("ATTACH DATABASE ? AS compacted KEY ?"), {target, password}));
+    try {
+        src.execute(Sql("SELECT sqlcipher_export('compacted')"));
+        src.execute(Sql("DETACH DATABASE compacted"));
+    } catch (...) {
+        src.close();
+        QFile::remove(target);
+        throw;
+    }
+    src.close();
+}
+
+// -------------------------------------------------------------- Transaction
+
+Transaction::Transaction(Database &db) : m_db(db)
+{
+    m_db.begin();
+}
+
+Transaction::~Transaction()
+{
+    if (!m_done)
+        m_db.rollback();
+}
+
+void Transaction::commit()
+{
+    m_db.commit();
+    m_done = true;
+}
+
+} // namespace brel

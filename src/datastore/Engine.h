@@ -1,0 +1,163 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <memory>
+#include <stdexcept>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace brel {
+
+/// Failure of the database engine (or of a data-set rule enforced on its
+/// behalf). The message is Chinese and ready to show to the user.
+class EngineError : public std::runtime_error {
+public:
+    explicit EngineError(const QString &message, int code = 0);
+    QString message() const { return m_message; }
+    int code() const { return m_code; }
+
+private:
+    QString m_message;
+    int m_code;
+};
+
+/// A statement as a value: SQL text with `?` (or `:Name`) placeholders and the
+/// values bound to them, plus an optional ORDER BY part kept apart so a grid
+/// can re-sort without touching the rest.
+struct Sql {
+    QString text;          ///< without ORDER BY
+    QVariantList values;   ///< one per `?`, in order
+    QString orderBy;       ///< e.g. "SJH ASC"; empty = none
+
+    Sql() = default;
+    Sql(const QString &t, const QVariantList &v = {}, const QString &order = {})
+        : text(t), values(v), orderBy(order) {}
+    Sql(const char *t) : text(QString::fromUtf8(t)) {}
+
+    /// The full text as sent to the engine.
+    QString fullText() const;
+    /// `SELECT COUNT(*) FROM (text)`, same values, no ordering.
+    Sql countStatement() const;
+    Sql withOrderBy(const QString &order) const { Sql s = *this; s.orderBy = order; return s; }
+    bool operator==(const Sql &o) const { return text == o.text && values == o.values && orderBy == o.orderBy; }
+};
+
+/// Escapes %, _ and the escape character `\` for use in `LIKE ? ESCAPE '\'`.
+QString escapeLike(const QString &value);
+
+class Database;
+
+/// A prepared statement with bound values. Only this module touches sqlite3.
+class Statement {
+public:
+    Statement(Database &db, const Sql &sql);
+    ~Statement();
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    /// Binds by position (0-based) or by `:name`. Values: null, bool, integers,
+    /// double, QString, QDate, QDateTime, brel::Money.
+    void bind(int index, const QVariant &value);
+    void bind(const QString &name, const QVariant &value);
+    int parameterCount() const;
+    QString parameterName(int index) const; ///< without the leading ':'
+
+    /// Advances to the next row; false at the end. Raises on error.
+    bool step();
+    void reset();
+    /// Runs to completion; returns the number of rows changed.
+    int exec();
+
+    int columnCount() const;
+    QString columnName(int col) const;
+    QString columnDeclType(int col) const; ///< empty for computed columns
+    QString columnTable(int col) const;    ///< origin table, empty for computed
+    QString columnOrigin(int col) const;   ///< origin column name
+    /// Raw engine value: null, qint64, double or QString.
+    QVariant value(int col) const;
+    qint64 int64(int col) const;
+    bool isNull(int col) const;
+
+private:
+    Database &m_db;
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+/// The one connection to a working data file (an encrypted SQLite file).
+class Database : public QObject {
+    Q_OBJECT
+public:
+    explicit Database(QObject *parent = nullptr);
+    ~Database() override;
+
+    /// Opens and keys the file, then runs a probe query: a missing file, a
+    /// wrong password and a file that is not a data file raise EngineError
+    /// naming the file.
+    void open(const QString &path, const QString &password);
+    /// Creates a new, empty keyed file (refuses to overwrite an existing one).
+    void create(const QString &path, const QString &password);
+    /// Closes every open result first (aboutToClose), then the connection.
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    /// Reopens with the last path and password when closed.
+    void ensureOpen();
+
+    QString path() const { return m_path; }
+    void setPath(const QString &path) { m_path = path; }
+    QString password() const { return m_password; }
+    void setPassword(const QString &password) { m_password = password; }
+
+    /// Runs one statement without a result; returns the rows changed.
+    int execute(const Sql &sql);
+    std::unique_ptr<Statement> prepare(const Sql &sql);
+    qint64 lastInsertId() const;
+    bool tableExists(const QString &table);
+    QStringList columnNames(const QString &table);
+
+    void begin();
+    void commit();
+    void rollback();
+
+    /// Writes a compacted, keyed copy of a closed file `source` to `target`.
+    static void compact(const QString &source, const QString &target, const QString &password);
+
+    sqlite3 *handle() const { return m_db; }
+    /// Turns the connection's last error into an EngineError.
+    [[noreturn]] void raise(int rc, const QString &context = {}) const;
+
+signals:
+    /// Emitted before the connection closes; every DataSet closes itself.
+    void aboutToClose();
+    void opened();
+
+private:
+    void openRaw(const QString &path, const QString &password, bool mustExist);
+
+    sqlite3 *m_db = nullptr;
+    QString m_path;
+    QString m_password;
+};
+
+/// Rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Database &db);
+    ~Transaction();
+    void commit();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+private:
+    Database &m_db;
+    bool m_done = false;
+};
+
+/// Converts a program value into what is stored: Money as REAL with four
+/// decimals, dates as "yyyy-MM-dd"(" HH:mm:ss"), bools as 0/1.
+QVariant toStorage(const QVariant &value);
+
+} // namespace brel
