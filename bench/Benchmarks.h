@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <QTextStream>
+
+namespace brel::bench {
+
+/// Every figure is printed as "name: R x bare (app A ms, bare B ms)".
+void printRatio(QTextStream &out, const QString &name, double appMs, double bareMs);
+
+/// Data-set figures over the million-row rental file (opening, count, locate).
+void runDataSetBenchmarks(const QString &dataFile, QTextStream &out);
+/// Grid and export figures over the same file.
+void runGridBenchmarks(const QString &dataFile, QTextStream &out);
+
+} // namespace brel::bench

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "datastore/DataSet.h"
+#include "datastore/Engine.h"
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+namespace brel {
+
+/// The data module: owns the one connection to the working data file, the
+/// two shared work queries and the navigator data source.
+class TDM : public QObject {
+    Q_OBJECT
+public:
+    /// The fixed key of every data file.
+    static inline const QString Password = QStringLiteral("381957");
+
+    explicit TDM(QObject *parent = nullptr);
+    ~TDM() override;
+
+    Database *DbBase = nullptr;
+    DataSet *Q1 = nullptr;
+    DataSet *Q2 = nullptr;
+    DataSource *dsNavigator = nullptr;
+
+    void OpenSql(const Sql &sql);
+    void OpenQuery(DataSet *query, const Sql &sql);
+    void ExecSql(const Sql &sql);
+    bool HasRows(const Sql &sql);
+    QString GetValue(const Sql &sql, const QString &column);
+    QString GetValueWith(DataSet *query, const Sql &sql, const QString &column);
+    void FillPickList(QStringList &list, const Sql &sql);
+    /// Largest Id of a program table; 0 on any failure.
+    int GetMaxId(const QString &table);
+
+    /// Makes path the working data file (connect, upgrade, login, then the
+    /// steps after login). Returns false when the login was cancelled or refused.
+    bool OpenWorkingFile(const QString &path, bool noPrevious);
+    /// Rebuilds the working file without its free space; returns new size /
+    /// old size rounded to four decimals, 0 when it failed (file untouched).
+    double CompactWorkingFile();
+    static qint64 FileSizeOf(const QString &path);
+
+    /// The steps of OpenWorkingFile that later parts of the program provide.
+    /// Unset hooks are skipped (login then counts as successful).
+    struct WorkingFileHooks {
+        std::function<void()> upgrade;          ///< bring the file to the current build
+        std::function<bool()> login;            ///< true when somebody logged in
+        std::function<void()> afterLogin;       ///< purge log, load options and rights, apply, caption
+        std::function<void()> restorePrevious;  ///< after taking the previous file back
+    };
+    WorkingFileHooks hooks;
+};
+
+/// The one data module of the running program (nullptr before it is made).
+TDM *DM();
+
+} // namespace brel
