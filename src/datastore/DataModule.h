@@ -52,6 +52,11 @@ public:
         std::function<void()> restorePrevious;  ///< after taking the previous file back
     };
     WorkingFileHooks hooks;
+
+    /// Puts the compacted copy `from` in place of `to` in one step (the old
+    /// file stays complete until then); false on failure. Defaults to an
+    /// atomic rename; replaceable so the failure path can be exercised.
+    std::function<bool(const QString &from, const QString &to)> replaceFile;
 };
 
 /// The one data module of the running program (nullptr before it is made).
