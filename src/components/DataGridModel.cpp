@@ -1,0 +1,307 @@
+#include "components/DataGridModel.h"
+
+#include "shell/Messages.h"
+
+#include <limits>
+
+namespace brel {
+
+bool parseFieldText(const QString &input, FieldType type, QVariant *value)
+{
+    const QString text = input.trimmed();
+    if (text.isEmpty() && type != FieldType::Text && type != FieldType::Memo && type != FieldType::Unknown) {
+        *value = QVariant();
+        return true;
+    }
+    switch (type) {
+    case FieldType::Integer: {
+        bool ok = false;
+        const qlonglong n = text.toLongLong(&ok);
+        if (!ok || n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
+            return false;
+        *value = int(n);
+        return true;
+    }
+    case FieldType::Money: {
+        const auto m = Money::parse(text);
+        if (!m)
+            return false;
+        *value = QVariant::fromValue(*m);
+        return true;
+    }
+    case FieldType::Float: {
+        bool ok = false;
+        const double d = text.toDouble(&ok);
+        if (!ok)
+            return false;
+        *value = d;
+        return true;
+    }
+    case FieldType::Date: {
+        QDate d = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+        if (!d.isValid())
+            d = QDate::fromString(text, QStringLiteral("yyyy-M-d"));
+        if (d.isValid()) {
+            *value = d;
+            return true;
+        }
+        const QDateTime dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!dt.isValid())
+            return false;
+        *value = dt;
+        return true;
+    }
+    case FieldType::Bool: {
+        const QString t = text.toLower();
+        if (t == QLatin1String("1") || t == QLatin1String("true") || t == QStringLiteral("是")) {
+            *value = true;
+            return true;
+        }
+        if (t == QLatin1String("0") || t == QLatin1String("false") || t == QStringLiteral("否")) {
+            *value = false;
+            return true;
+        }
+        return false;
+    }
+    case FieldType::Text:
+    case FieldType::Memo:
+    case FieldType::Unknown:
+        *value = input.isEmpty() ? QVariant() : QVariant(input);
+        return true;
+    }
+    return false;
+}
+
+QString fieldEditText(const QVariant &value, const QString &format)
+{
+    if (!value.isValid() || value.isNull())
+        return {};
+    if (value.userType() == qMetaTypeId<Money>())
+        return format.isEmpty() ? value.value<Money>().toString() : value.value<Money>().format(format);
+    if (value.userType() == QMetaType::Bool)
+        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    return formatCellValue(value, value.userType() == QMetaType::QDate ? QString() : format);
+}
+
+DataGridModel::DataGridModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void DataGridModel::setDataSet(DataSet *dataSet)
+{
+    if (dataSet == m_dataSet)
+        return;
+    for (const auto &c : m_links)
+        disconnect(c);
+    m_links.clear();
+    m_dataSet = dataSet;
+    if (dataSet) {
+        m_links << connect(dataSet, &DataSet::afterOpen, this, &DataGridModel::reset)
+                << connect(dataSet, &DataSet::afterClose, this, &DataGridModel::reset)
+                << connect(dataSet, &DataSet::afterPost, this, &DataGridModel::sync)
+                << connect(dataSet, &DataSet::afterDelete, this, &DataGridModel::sync)
+                << connect(dataSet, &DataSet::afterCancel, this, &DataGridModel::sync)
+                << connect(dataSet, &DataSet::stateChanged, this, &DataGridModel::sync)
+                << connect(dataSet, &DataSet::dataChanged, this, &DataGridModel::onDataChanged)
+                << connect(dataSet, &QObject::destroyed, this, &DataGridModel::reset);
+    }
+    reset();
+}
+
+void DataGridModel::setColumns(const GridColumns &columns)
+{
+    beginResetModel();
+    m_columns = columns;
+    resolveFields();
+    m_cacheRow = -1;
+    endResetModel();
+}
+
+int DataGridModel::columnOfField(const QString &field) const
+{
+    for (int i = 0; i < m_columns.size(); ++i)
+        if (m_columns.at(i).field.compare(field, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+void DataGridModel::setCellHook(CellHook hook)
+{
+    m_hook = std::move(hook);
+    m_cacheRow = -1;
+    if (m_rowCount > 0 && !m_columns.isEmpty())
+        emit dataChanged(index(0, 0), index(m_rowCount - 1, int(m_columns.size()) - 1));
+}
+
+int DataGridModel::currentCount() const
+{
+    return m_dataSet && m_dataSet->isActive() ? m_dataSet->recordCount() : 0;
+}
+
+void DataGridModel::resolveFields()
+{
+    m_fieldIndex.fill(-1, m_columns.size());
+    if (!m_dataSet || !m_dataSet->isActive())
+        return;
+    for (int i = 0; i < m_columns.size(); ++i)
+        m_fieldIndex[i] = m_dataSet->fieldIndex(m_columns.at(i).field);
+}
+
+void DataGridModel::reset()
+{
+    beginResetModel();
+    resolveFields();
+    m_rowCount = currentCount();
+    m_cacheRow = -1;
+    endResetModel();
+}
+
+void DataGridModel::sync()
+{
+    const int count = currentCount();
+    if (count != m_rowCount) {
+        reset();
+        return;
+    }
+    m_cacheRow = -1;
+    if (m_rowCount > 0 && !m_columns.isEmpty())
+        emit dataChanged(index(0, 0), index(m_rowCount - 1, int(m_columns.size()) - 1));
+}
+
+void DataGridModel::onDataChanged(int field)
+{
+    if (field < 0 || !m_dataSet) {
+        // Another record is current (a scroll) or the rows were read again.
+        const int count = currentCount();
+        if (count != m_rowCount)
+            reset();
+        return;
+    }
+    const int row = m_dataSet->recNo();
+    if (row < 0 || row >= m_rowCount) {
+        sync();
+        return;
+    }
+    m_cacheRow = -1;
+    for (int c = 0; c < m_columns.size(); ++c)
+        if (m_fieldIndex.value(c) == field)
+            emit dataChanged(index(row, c), index(row, c));
+    // Hooks may derive a cell from another field of the row.
+    if (m_hook && !m_columns.isEmpty())
+        emit dataChanged(index(row, 0), index(row, int(m_columns.size()) - 1));
+}
+
+QVariant DataGridModel::rawValue(int row, int column) const
+{
+    const int f = m_fieldIndex.value(column, -1);
+    if (f < 0 || !m_dataSet || !m_dataSet->isActive())
+        return {};
+    return m_dataSet->valueAt(row, f);
+}
+
+const DataGridModel::Cell &DataGridModel::cell(int row, int column) const
+{
+    if (row == m_cacheRow && column == m_cacheColumn)
+        return m_cache;
+    m_cache.text = formatCellValue(rawValue(row, column), m_columns.at(column).format);
+    m_cache.background = QColor();
+    if (m_hook)
+        m_hook(row, column, m_cache.background, m_cache.text);
+    m_cacheRow = row;
+    m_cacheColumn = column;
+    return m_cache;
+}
+
+QString DataGridModel::cellText(int row, int column) const
+{
+    if (row < 0 || row >= m_rowCount || column < 0 || column >= m_columns.size())
+        return {};
+    return cell(row, column).text;
+}
+
+int DataGridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rowCount;
+}
+
+int DataGridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant DataGridModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rowCount || index.column() >= m_columns.size())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return cell(index.row(), index.column()).text;
+    case Qt::BackgroundRole: {
+        const QColor c = cell(index.row(), index.column()).background;
+        return c.isValid() ? QVariant(c) : QVariant();
+    }
+    case Qt::EditRole:
+        return fieldEditText(rawValue(index.row(), index.column()));
+    case ValueRole:
+        return rawValue(index.row(), index.column());
+    case Qt::TextAlignmentRole: {
+        const int f = m_fieldIndex.value(index.column(), -1);
+        if (f >= 0 && m_dataSet) {
+            const FieldType t = m_dataSet->fieldInfo(f).type;
+            if (t == FieldType::Money || t == FieldType::Integer || t == FieldType::Float)
+                return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        }
+        return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal) {
+        if (section < 0 || section >= m_columns.size())
+            return {};
+        if (role == Qt::DisplayRole)
+            return m_columns.at(section).caption;
+        return {};
+    }
+    if (role == Qt::DisplayRole && section >= 0 && section < m_rowCount)
+        return section + 1;
+    return {};
+}
+
+Qt::ItemFlags DataGridModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    const int field = m_fieldIndex.value(index.column(), -1);
+    if (m_editable && field >= 0 && m_dataSet && m_dataSet->canModify() && !m_dataSet->fieldInfo(field).readOnly)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool DataGridModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    const int field = m_fieldIndex.value(index.column(), -1);
+    QVariant typed;
+    if (!parseFieldText(value.toString(), m_dataSet->fieldInfo(field).type, &typed)) {
+        Messages::error(tr("“%1”的输入无效：%2").arg(m_columns.at(index.column()).caption, value.toString()));
+        return false;
+    }
+    try {
+        if (m_dataSet->recNo() != index.row())
+            m_dataSet->moveTo(index.row());
+        m_dataSet->setValue(field, typed);
+    } catch (const EngineError &e) {
+        Messages::error(e.message());
+        return false;
+    }
+    m_cacheRow = -1;
+    emit dataChanged(index, index);
+    return true;
+}
+
+} // namespace brel

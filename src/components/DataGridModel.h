@@ -1,0 +1,85 @@
+#pragma once
+
+#include "components/GridColumn.h"
+#include "datastore/DataSet.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QPointer>
+#include <functional>
+
+namespace brel {
+
+/// The rows of a data set as a table, read lazily through DataSet::valueAt:
+/// only the cells a view asks for are fetched, so a result of a million
+/// rows shows at once. The row count is the data set's COUNT(*).
+class DataGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    /// Raw value of a cell (for sorting and tests), beside Qt's roles.
+    static constexpr int ValueRole = Qt::UserRole + 1;
+
+    /// Called for every cell shown: may change its background and text.
+    /// row is the result row (0-based), column the index into columns().
+    using CellHook = std::function<void(int row, int column, QColor &background, QString &text)>;
+
+    explicit DataGridModel(QObject *parent = nullptr);
+
+    void setDataSet(DataSet *dataSet);
+    DataSet *dataSet() const { return m_dataSet; }
+
+    void setColumns(const GridColumns &columns);
+    const GridColumns &columns() const { return m_columns; }
+    /// Index of the column showing field, -1 when none.
+    int columnOfField(const QString &field) const;
+
+    void setCellHook(CellHook hook);
+    /// Lets cells be typed into (written to the data set's current row).
+    void setEditable(bool editable) { m_editable = editable; }
+    bool isEditable() const { return m_editable; }
+
+    /// The cell's text as shown (format and hook applied).
+    QString cellText(int row, int column) const;
+    /// Re-reads the row count and repaints (after changes made elsewhere).
+    void sync();
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+private:
+    struct Cell {
+        QString text;
+        QColor background;
+    };
+    void reset();
+    void resolveFields();
+    void onDataChanged(int field);
+    int currentCount() const;
+    const Cell &cell(int row, int column) const;
+    QVariant rawValue(int row, int column) const;
+
+    QPointer<DataSet> m_dataSet;
+    QList<QMetaObject::Connection> m_links;
+    GridColumns m_columns;
+    QVector<int> m_fieldIndex;
+    CellHook m_hook;
+    bool m_editable = false;
+    int m_rowCount = 0;
+    mutable int m_cacheRow = -1;
+    mutable int m_cacheColumn = -1;
+    mutable Cell m_cache;
+};
+
+/// Parses typed text into a value of a field of the given type; false when
+/// it cannot be stored ("12a" in a money field). Empty text gives null.
+bool parseFieldText(const QString &text, FieldType type, QVariant *value);
+
+/// A field value as a box shows it for editing: Money with the pattern
+/// when given (else its plain decimal text), dates "yyyy-MM-dd".
+QString fieldEditText(const QVariant &value, const QString &format = {});
+
+} // namespace brel
