@@ -29,9 +29,30 @@ struct FieldInfo {
 /// An updatable result over one SELECT: a cursor over lazily fetched rows
 /// whose edits are written at once to the base table by `ID`.
 ///
-/// Values are typed: Integer → int, Money → brel::Money, Date → QDate (or
-/// QDateTime when the stored text has a time), Bool → bool, Text → QString;
-/// an empty value is a null QVariant.
+/// Values are typed: Integer → int (the ID → qint64), Money → brel::Money,
+/// Date → QDate (or QDateTime when the stored text has a time), Bool → bool,
+/// Text → QString; an empty value is a null QVariant. Computed columns carry
+/// the engine's value (text, qint64 or double) and are read-only.
+///
+/// Rows are read in pages and kept in a bounded cache, so a large result
+/// opens at once; recordCount() is a separate COUNT(*). Rows this data set
+/// posted keep their place until refresh() (like a dynaset), even when they no
+/// longer match the statement; appended rows come last.
+///
+/// Signals, in order:
+/// - open():    stateChanged(Browse), afterOpen, afterScroll, dataChanged(-1)
+/// - close():   stateChanged(Inactive), afterClose
+/// - scrolling (first, prior, next, last, moveTo, locate, gotoBookmark to
+///   another row): afterScroll, dataChanged(-1). Moving while editing posts first.
+/// - append():  stateChanged(Insert), newRecord, dataChanged(-1)
+/// - edit():    stateChanged(Edit)
+/// - setValue(): [edit() when browsing] dataChanged(field)
+/// - post():    aboutToPost(veto), beforePost(veto) — either may abandon —,
+///              the row is written, stateChanged(Browse), afterPost, dataChanged(-1)
+/// - cancel():  stateChanged(Browse), afterCancel, dataChanged(-1)
+/// - remove():  the row is deleted, [stateChanged(Browse) when editing],
+///              afterDelete, afterScroll, dataChanged(-1)
+/// - refresh(): [post when editing] afterScroll, dataChanged(-1)
 class DataSet : public QObject {
     Q_OBJECT
 public:
@@ -97,7 +118,9 @@ public:
 
     QVariant value(const QString &field) const;
     QVariant value(int field) const;
-    QString asText(const QString &field) const;   ///< Money as "0.00"-free plain text, dates yyyy-MM-dd
+    /// Money as plain decimal text (Money::toString), dates yyyy-MM-dd (with
+    /// " HH:mm:ss" when there is a time), bools "True"/"False", null as "".
+    QString asText(const QString &field) const;
     int asInt(const QString &field) const;
     qint64 asInt64(const QString &field) const;
     Money asMoney(const QString &field) const;
@@ -125,11 +148,17 @@ public:
     void cancel();
     void remove();
 
-    /// Page size of lazy fetching.
+    /// Page size of lazy fetching (default 256 rows).
     void setPageSize(int rows);
+    int pageSize() const;
+    /// Most pages kept in the row cache (default 16); older pages are dropped.
+    void setCacheLimit(int pages);
 
 signals:
     void newRecord();                  ///< after append: set defaults here
+    /// First step of post(), before beforePost: data-aware boxes write any
+    /// pending text into their fields (DataSource::updateData).
+    void aboutToPost(DataSet::PostVeto *veto);
     void beforePost(DataSet::PostVeto *veto);
     void afterPost();
     void afterCancel();

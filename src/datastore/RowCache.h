@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QVariant>
+#include <QVector>
+#include <map>
+#include <utility>
+
+namespace brel {
+
+using Row = QVector<QVariant>;
+
+/// A bounded cache of result rows kept as runs ("pages") of consecutive rows.
+/// Pages need not be aligned; they never overlap. When more than maxPages are
+/// held, the least recently used page is dropped.
+class RowCache {
+public:
+    explicit RowCache(int maxPages = 16) : m_maxPages(maxPages < 1 ? 1 : maxPages) {}
+
+    void setMaxPages(int pages);
+    int maxPages() const { return m_maxPages; }
+
+    /// The cached row, or nullptr; marks its page as used.
+    const Row *find(int row);
+    bool contains(int row) const;
+
+    /// The rows [first, last) a new page holding row may take: aligned to
+    /// pageSize where that does not overlap a cached page.
+    std::pair<int, int> freeRange(int row, int pageSize) const;
+    /// Adds a page starting at first (which must not overlap a cached page).
+    void insertPage(int first, QVector<Row> rows);
+    /// Replaces a cached row; false when it is not cached.
+    bool update(int row, const Row &values);
+    /// Drops a row; the rows after it move up by one.
+    void removeRow(int row);
+    void clear();
+
+    int pageCount() const { return int(m_pages.size()); }
+    int cachedRows() const;
+    /// Position of the first cached row whose field equals id, or -1.
+    int findId(qint64 id, int field) const;
+
+private:
+    struct Page {
+        QVector<Row> rows;
+        quint64 used = 0;
+    };
+    using Pages = std::map<int, Page>;
+    Pages::iterator pageOf(int row);
+    Pages::const_iterator pageOf(int row) const;
+    void evict(int keepFirst);
+
+    Pages m_pages;
+    quint64 m_clock = 0;
+    int m_maxPages;
+};
+
+} // namespace brel
