@@ -1,7 +1,40 @@
-#include <QApplication>
+#include "datastore/DataModule.h"
+#include "datastore/Globalvar.h"
+#include "shell/FlashForm.h"
+#include "shell/MainForm.h"
+#include "shell/SettingObjects.h"
+#include "shell/widgets/Application.h"
+#include "shell/widgets/MessageBoxes.h"
+#include "shell/widgets/SingleInstance.h"
+
+#include <QPointer>
+
+using namespace brel;
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    return 0;
+    TApplication app(argc, argv);
+
+    // A second start ends at once: nothing is made, shown or written.
+    SingleInstance instance;
+    if (!instance.acquire())
+        return 0;
+
+    installMessageBoxes();
+    TDM dataModule;
+    TSettings settings;
+    settings.SetDateFormat();
+
+    QPointer<TMainFm> mainForm = new TMainFm;
+    // The splash is the only window for a moment; its closing must not end the program.
+    app.setQuitOnLastWindowClosed(false);
+    ShowSplash();
+    app.setQuitOnLastWindowClosed(true);
+    mainForm->showMaximized();
+
+    const int result = app.exec();
+    // A closed main window is only scheduled for deletion; finish it before the data module goes.
+    delete mainForm.data();
+    ClearGlobals();
+    return result;
 }
