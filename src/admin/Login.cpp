@@ -1,0 +1,97 @@
+#include "admin/Login.h"
+
+#include "datastore/DataModule.h"
+#include "datastore/Globalvar.h"
+#include "datastore/PasswordHash.h"
+#include "datastore/Rights.h"
+
+namespace brel {
+
+namespace {
+
+QString storedPassword(int id)
+{
+    return DM()->GetValue(Sql(QStringLiteral("SELECT YHMM FROM TbUser WHERE Id=?"), {id}), QStringLiteral("YHMM"));
+}
+
+void storePassword(int id, const QString &password)
+{
+    DM()->ExecSql(Sql(QStringLiteral("UPDATE TbUser SET YHMM=? WHERE Id=?"), {PasswordHash::hash(password), id}));
+}
+
+} // namespace
+
+QList<LoginUser> LoginUsers()
+{
+    QList<LoginUser> users;
+    DM()->OpenSql(Sql(QStringLiteral("SELECT * FROM TbUser")));
+    DataSet *q = DM()->Q1;
+    for (q->first(); !q->eof(); q->next())
+        users.append({q->asInt(QStringLiteral("Id")), q->asText(QStringLiteral("YHXM"))});
+    return users;
+}
+
+bool CheckUserPassword(int id, const QString &typed)
+{
+    // A missing user reads as an empty password; it must not let anyone in.
+    if (!DM()->HasRows(Sql(QStringLiteral("SELECT Id FROM TbUser WHERE Id=?"), {id})))
+        return false;
+    const QString stored = storedPassword(id);
+    if (!PasswordHash::verify(typed, stored))
+        return false;
+    if (!PasswordHash::isHashed(stored))
+        storePassword(id, typed);
+    return true;
+}
+
+void SetCurrentUser(int id, const QString &name, const QString &typed)
+{
+    const QString branch =
+        DM()->GetValue(Sql(QStringLiteral("SELECT SSFD FROM TbUser WHERE Id=?"), {id}), QStringLiteral("SSFD"));
+    CurrentUser.Id = id;
+    CurrentUser.YHXM = name;
+    CurrentUser.YHMM = typed;
+    CurrentUser.SSFD = branch;
+}
+
+PasswordChange ChangeOwnPassword(const QString &oldPwd, const QString &newPwd, const QString &checkPwd)
+{
+    if (!PasswordHash::verify(oldPwd, storedPassword(CurrentUser.Id)))
+        return PasswordChange::WrongOld;
+    if (PasswordHash::foldCase(newPwd) != PasswordHash::foldCase(checkPwd))
+        return PasswordChange::Mismatch;
+    storePassword(CurrentUser.Id, checkPwd);
+    return PasswordChange::Changed;
+}
+
+void RunAfterLogin(TDM &dm, const AfterLoginSteps &steps)
+{
+    WorkingFile = dm.DbBase->path();
+    if (steps.purgeLog)
+        steps.purgeLog();
+    LoadSysOptions();
+    LoadRights(CurrentUser.Id);
+    if (steps.applyRights)
+        steps.applyRights();
+    if (steps.updateCaption)
+        steps.updateCaption();
+}
+
+void RunRestorePrevious(const AfterLoginSteps &steps)
+{
+    LoadSysOptions();
+    LoadRights(CurrentUser.Id);
+    if (steps.applyRights)
+        steps.applyRights();
+    if (steps.updateCaption)
+        steps.updateCaption();
+}
+
+void InstallLoginHooks(TDM &dm, std::function<bool()> showLogin, AfterLoginSteps steps)
+{
+    dm.hooks.login = std::move(showLogin);
+    dm.hooks.afterLogin = [&dm, steps] { RunAfterLogin(dm, steps); };
+    dm.hooks.restorePrevious = [steps] { RunRestorePrevious(steps); };
+}
+
+} // namespace brel

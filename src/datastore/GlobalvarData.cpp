@@ -1,0 +1,93 @@
+// The shared rules that read or write the working file. They live apart from
+// the plain rules in Globalvar.cpp so that code using only those does not
+// pull in the data module.
+#include "datastore/DataModule.h"
+#include "datastore/Globalvar.h"
+#include "datastore/Schema.h"
+#include "shell/Messages.h"
+
+namespace brel {
+
+namespace {
+
+// Table names come from the program, but they are checked against the
+// dictionary anyway: a name that is not a table never reaches the SQL text.
+QString knownTable(const QString &table)
+{
+    const TableDef *def = Schema::table(table);
+    if (!def)
+        throw EngineError(QStringLiteral("数据表“%1”不存在。").arg(table));
+    return def->name;
+}
+
+} // namespace
+
+bool ReceiptNoExists(qint64 id, const QString &receiptNo, const QString &table)
+{
+    const Sql sql(QStringLiteral("SELECT Id FROM %1 WHERE SJH=? AND Id<>?").arg(knownTable(table)),
+                  {receiptNo, id});
+    if (!DM()->HasRows(sql))
+        return false;
+    Messages::error(ReceiptNoExistsMessage(receiptNo));
+    return true;
+}
+
+Money GetFeeRate(int id)
+{
+    try {
+        if (!DM())
+            return Money();
+        const QString value =
+            DM()->GetValue(Sql(QStringLiteral("SELECT CSZ AS YJBL FROM TbFee WHERE Id=?"), {id}),
+                           QStringLiteral("YJBL"));
+        return Money::parse(value).value_or(Money());
+    } catch (const EngineError &) {
+        return Money();
+    }
+}
+
+QDate EarliestEntryDate(const QString &table)
+{
+    try {
+        if (!DM())
+            return QDate::currentDate();
+        // Rows without an entry date would sort first and make every search
+        // start today; they do not count.
+        const QString value = DM()->GetValue(
+            Sql(QStringLiteral("SELECT LRRQ FROM %1 WHERE LRRQ IS NOT NULL ORDER BY LRRQ ASC LIMIT 1")
+                    .arg(knownTable(table))),
+            QStringLiteral("LRRQ"));
+        const QDate date = QDate::fromString(value.left(10), QStringLiteral("yyyy-MM-dd"));
+        return date.isValid() ? date : QDate::currentDate();
+    } catch (const EngineError &) {
+        return QDate::currentDate();
+    }
+}
+
+void LoadSysOptions()
+{
+    DM()->OpenSql(Sql(QStringLiteral("SELECT * FROM TbSetings")));
+    DataSet *q = DM()->Q1;
+    q->first();
+    const bool has = !q->isEmpty();
+    SysOptions.ZDSJH = has && q->asInt(QStringLiteral("ZDSJH")) == 1;
+    SysOptions.XSLJ = has && q->asInt(QStringLiteral("XSLJ")) == 1;
+    SysOptions.CZRZ = has && q->asInt(QStringLiteral("CZRZ")) == 1;
+}
+
+void SaveSysOptions()
+{
+    DM()->OpenSql(Sql(QStringLiteral("SELECT * FROM TbSetings")));
+    DataSet *q = DM()->Q1;
+    q->first();
+    if (q->isEmpty())
+        q->append();
+    else
+        q->edit();
+    q->setValue(QStringLiteral("ZDSJH"), SysOptions.ZDSJH ? 1 : 0);
+    q->setValue(QStringLiteral("XSLJ"), SysOptions.XSLJ ? 1 : 0);
+    q->setValue(QStringLiteral("CZRZ"), SysOptions.CZRZ ? 1 : 0);
+    q->post();
+}
+
+} // namespace brel

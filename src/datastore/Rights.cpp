@@ -1,0 +1,76 @@
+#include "datastore/Rights.h"
+
+namespace brel {
+
+QStringList RightsGroupNames()
+{
+    return {QStringLiteral("房屋出租"), QStringLiteral("房屋出售"), QStringLiteral("求租求购")};
+}
+
+namespace {
+
+const ResRecord *group(int g)
+{
+    return g >= GroupRental && g <= GroupRequest ? &CurrentUser.Res[size_t(g)] : nullptr;
+}
+
+// Edit and delete share one shape: the right itself, the user's own branch,
+// and either the manage right or a record the user entered.
+bool ownBranchChange(bool right, const ResRecord &res, const QString &branch, const QString &enteredBy)
+{
+    return right && branch == CurrentUser.SSFD && (res.GLQX || enteredBy == CurrentUser.YHXM);
+}
+
+} // namespace
+
+bool CanEditRecord(int g, const QString &branch, const QString &enteredBy)
+{
+    const ResRecord *res = group(g);
+    return res && ownBranchChange(res->XGQX, *res, branch, enteredBy);
+}
+
+bool CanDeleteRecord(int g, const QString &branch, const QString &enteredBy)
+{
+    const ResRecord *res = group(g);
+    return res && ownBranchChange(res->SCQX, *res, branch, enteredBy);
+}
+
+bool CanPrintRecord(int g, const QString &branch, const QString &enteredBy)
+{
+    Q_UNUSED(enteredBy);
+    const ResRecord *res = group(g);
+    return res && res->DYQX && branch == CurrentUser.SSFD;
+}
+
+bool CanSeeContacts(int g, const QString &branch, const QString &enteredBy)
+{
+    const ResRecord *res = group(g);
+    return res && branch == CurrentUser.SSFD && (res->DHQX || enteredBy == CurrentUser.YHXM);
+}
+
+bool CanAddRecord(int g)
+{
+    const ResRecord *res = group(g);
+    return res && res->XZQX;
+}
+
+bool GateOpen(const RightsGate &gate)
+{
+    switch (gate.gate) {
+    case Gate::Browse: {
+        const ResRecord *res = group(gate.group);
+        return res && res->LLQX;
+    }
+    case Gate::Print: {
+        const ResRecord *res = group(gate.group);
+        return res && res->DYQX;
+    }
+    case Gate::Administrator:
+        return CurrentUser.Id == 1;
+    case Gate::Always:
+        return true;
+    }
+    return false;
+}
+
+} // namespace brel

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "datastore/Globalvar.h"
+
+#include <QString>
+#include <QStringList>
+#include <string_view>
+
+namespace brel {
+
+/// The three rights groups, numbered as CurrentUser.Res is indexed.
+enum RightsGroup { GroupRental = 1, GroupSale = 2, GroupRequest = 3 };
+
+/// Group names in Sort order; windows find their group by these exact names.
+QStringList RightsGroupNames();
+
+/// Fills CurrentUser.Res[1..3] from the user's TbRes rows in Sort order.
+/// Groups without a row keep what they held. Engine errors pass on.
+void LoadRights(int userId);
+/// Replaces the user's TbRes rows by the three default rows, every right
+/// granted. Runs in one transaction: the user never ends with part of them.
+void CreateDefaultRights(int userId);
+
+// Record rules for group g (1..3) and a record of branch `branch` entered
+// by `enteredBy`, judged for CurrentUser. Another group number gives false.
+
+bool CanEditRecord(int g, const QString &branch, const QString &enteredBy);
+bool CanDeleteRecord(int g, const QString &branch, const QString &enteredBy);
+bool CanPrintRecord(int g, const QString &branch, const QString &enteredBy);
+bool CanSeeContacts(int g, const QString &branch, const QString &enteredBy);
+/// The add command of a group follows XZQX alone.
+bool CanAddRecord(int g);
+
+/// What enables a main-window item in ApplyRights.
+enum class Gate {
+    Browse,        ///< LLQX of the item's group
+    Print,         ///< DYQX of the item's group
+    Administrator, ///< CurrentUser.Id = 1
+    Always,
+};
+
+/// One item that ApplyRights enables or disables: a menu item or sub-menu
+/// (by object name) and/or a side-bar item (by tag, 0 = none).
+struct RightsGate {
+    std::string_view item; ///< object name in the main window, empty = side bar only
+    int sideBarTag;
+    int group;             ///< 1..3 for Browse and Print, 0 otherwise
+    Gate gate;
+};
+
+/// The ApplyRights table. The main window walks it and enables each item
+/// (and each side-bar tag) as GateOpen says.
+inline constexpr RightsGate RightsGates[] = {
+    {"msRentalManage", 11, GroupRental, Gate::Browse},
+    {"msRentalSearch", 12, GroupRental, Gate::Browse},
+    {"smAlertSearch", 13, GroupRental, Gate::Browse},
+    {"msSaleManage", 21, GroupSale, Gate::Browse},
+    {"msSaleSearch", 22, GroupSale, Gate::Browse},
+    {"msQRentalManage", 31, GroupRequest, Gate::Browse},
+    {"msQRentalSearch", 32, GroupRequest, Gate::Browse},
+    {"msQBuyManage", 33, GroupRequest, Gate::Browse},
+    {"msQBuySearch", 34, GroupRequest, Gate::Browse},
+    {"smRentalPrint", 0, GroupRental, Gate::Print},
+    {"smSalePrint", 0, GroupSale, Gate::Print},
+    {"smRentalBuyPrint", 0, GroupRequest, Gate::Print},
+    {"msDataLink", 51, 0, Gate::Administrator},
+    {"msBaseInfo", 52, 0, Gate::Administrator},
+    {"msData", 54, 0, Gate::Administrator},
+    {"msLog", 55, 0, Gate::Administrator},
+    {"", 41, 0, Gate::Always},
+    {"", 42, 0, Gate::Always},
+    {"", 53, 0, Gate::Always},
+};
+
+/// True when the gate lets CurrentUser use the item.
+bool GateOpen(const RightsGate &gate);
+
+} // namespace brel
