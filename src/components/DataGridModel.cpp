@@ -133,7 +133,10 @@ void DataGridModel::setCellHook(CellHook hook)
 
 int DataGridModel::currentCount() const
 {
-    return m_dataSet && m_dataSet->isActive() ? m_dataSet->recordCount() : 0;
+    if (!m_dataSet || !m_dataSet->isActive())
+        return 0;
+    // A row being inserted sits after the last one until it is posted.
+    return m_dataSet->recordCount() + (m_dataSet->state() == DataSet::State::Insert ? 1 : 0);
 }
 
 void DataGridModel::resolveFields()
@@ -170,9 +173,7 @@ void DataGridModel::onDataChanged(int field)
 {
     if (field < 0 || !m_dataSet) {
         // Another record is current (a scroll) or the rows were read again.
-        const int count = currentCount();
-        if (count != m_rowCount)
-            reset();
+        sync();
         return;
     }
     const int row = m_dataSet->recNo();

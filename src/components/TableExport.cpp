@@ -234,8 +234,10 @@ bool ListTableSource::next(QVector<ExportCell> &row)
         return false;
     const QStringList &values = m_rows.at(m_pos++);
     row.resize(m_captions.size());
-    for (int i = 0; i < row.size(); ++i)
-        row[i] = ExportCell{values.value(i)};
+    for (int i = 0; i < row.size(); ++i) {
+        row[i] = ExportCell();
+        row[i].text = values.value(i);
+    }
     return true;
 }
 
