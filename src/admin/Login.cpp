@@ -64,9 +64,8 @@ PasswordChange ChangeOwnPassword(const QString &oldPwd, const QString &newPwd, c
     return PasswordChange::Changed;
 }
 
-void RunAfterLogin(TDM &dm, const AfterLoginSteps &steps)
+void RunAfterLogin(const AfterLoginSteps &steps)
 {
-    WorkingFile = dm.DbBase->path();
     if (steps.purgeLog)
         steps.purgeLog();
     LoadSysOptions();
@@ -90,7 +89,7 @@ void RunRestorePrevious(const AfterLoginSteps &steps)
 void InstallLoginHooks(TDM &dm, std::function<bool()> showLogin, AfterLoginSteps steps)
 {
     dm.hooks.login = std::move(showLogin);
-    dm.hooks.afterLogin = [&dm, steps] { RunAfterLogin(dm, steps); };
+    dm.hooks.afterLogin = [steps] { RunAfterLogin(steps); };
     dm.hooks.restorePrevious = [steps] { RunRestorePrevious(steps); };
 }
 

@@ -44,10 +44,9 @@ struct AfterLoginSteps {
     std::function<void()> updateCaption; ///< main window caption
 };
 
-/// Runs after a successful login to the file dm is connected to:
-/// WorkingFile := that file, purge the log, load the options and the rights,
+/// Runs after a successful login to the new working file: purge the log, load the options and the rights,
 /// apply them and update the caption.
-void RunAfterLogin(TDM &dm, const AfterLoginSteps &steps);
+void RunAfterLogin(const AfterLoginSteps &steps);
 /// Runs after the previous file was taken back: options, rights, apply, caption.
 void RunRestorePrevious(const AfterLoginSteps &steps);
 

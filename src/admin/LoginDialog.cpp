@@ -1,9 +1,9 @@
 #include "admin/LoginDialog.h"
 
-#include "admin/FirstLoginFlag.h"
 #include "admin/Login.h"
 #include "datastore/Globalvar.h"
 #include "shell/Messages.h"
+#include "shell/SettingObjects.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace brel {
 
@@ -69,10 +71,16 @@ void TLoginDlg::showEvent(QShowEvent *event)
     TEnterFm::showEvent(event);
     if (!m_tipDecided) {
         m_tipDecided = true;
-        const bool shownBefore = ReadFirstLoginFlag() == 1;
+        // Without the program's settings object (a tool, a test) the same
+        // store is used through a passing one.
+        std::optional<TSettings> passing;
+        TSettings *settings = Settings;
+        if (!settings)
+            settings = &passing.emplace();
+        const bool shownBefore = settings->ReadBeginer() == 1;
         lbTip->setVisible(!shownBefore);
         if (!shownBefore)
-            WriteFirstLoginFlag(1);
+            settings->WriteBeginer(1);
     }
     if (!edCode->isEnabled())
         edPassword->setFocus(Qt::OtherFocusReason);
