@@ -135,6 +135,46 @@ QVariant fromStorage(const QVariant &raw, FieldType type)
     return raw;
 }
 
+/// The statement for one row of the base table whatever its own condition:
+/// the text up to its top-level WHERE, the values bound before it, and a
+/// condition on the key. Empty when the text is not a plain SELECT.
+Sql rowStatement(const Sql &sql, const QString &table, qint64 id)
+{
+    const QString &t = sql.text;
+    int depth = 0;
+    int marks = 0;
+    int where = -1;
+    QChar quote;
+    for (int i = 0; i < t.size(); ++i) {
+        const QChar c = t.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
+            quote = c;
+        } else if (c == QLatin1Char('(')) {
+            ++depth;
+        } else if (c == QLatin1Char(')')) {
+            --depth;
+        } else if (c == QLatin1Char('?')) {
+            ++marks;
+        } else if (depth == 0 && (i == 0 || !t.at(i - 1).isLetterOrNumber()) && t.mid(i, 5).compare(QLatin1String("WHERE"), Qt::CaseInsensitive) == 0
+                   && (i + 5 >= t.size() || !t.at(i + 5).isLetterOrNumber())) {
+            where = i;
+            break;
+        } else if (depth == 0 && (t.mid(i, 5).compare(QLatin1String("GROUP"), Qt::CaseInsensitive) == 0
+                                  || t.mid(i, 5).compare(QLatin1String("UNION"), Qt::CaseInsensitive) == 0)) {
+            return Sql();
+        }
+    }
+    QVariantList values = where < 0 ? sql.values : sql.values.mid(0, marks);
+    values << id;
+    const QString head = where < 0 ? t : t.left(where);
+    return Sql(head + QStringLiteral(" WHERE %1.ID=?").arg(table), values);
+}
+
 bool isBlankText(const QVariant &v)
 {
     return v.metaType().id() == QMetaType::QString && v.toString().trimmed().isEmpty();
@@ -385,7 +425,18 @@ Row DataSet::Private::reread(qint64 id)
     } catch (const EngineError &) {
         // A statement that cannot be wrapped falls back to the base table.
     }
-    // The row no longer matches the statement: show what the table holds.
+    // The row no longer matches the statement: compute its columns without
+    // the statement's condition.
+    const Sql unfiltered = rowStatement(q->m_sql, table, id);
+    if (!unfiltered.text.isEmpty()) {
+        try {
+            auto st = prepare(unfiltered);
+            if (st->columnCount() == q->m_fields.size() && st->step())
+                return readRow(*st);
+        } catch (const EngineError &) {
+            // An alias or a join the key condition does not fit: read the table.
+        }
+    }
     Row r = buffer;
     auto st = q->m_db->prepare(Sql(QStringLiteral("SELECT * FROM %1 WHERE ID=?").arg(table), {id}));
     if (st->step()) {
