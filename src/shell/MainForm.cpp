@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QScreen>
 #include <QTimer>
 
 namespace brel {
@@ -34,6 +35,9 @@ TMainFm::TMainFm(QWidget *parent) : QMainWindow(parent)
     AppDir = programFolder();
     QGuiApplication::setApplicationDisplayName(tr("Quorvane-Brelvanto"));
     setWindowTitle(tr("Quorvane-Brelvanto"));
+    // Without a window manager the maximised state is not acted on; start at full size anyway.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
     setWindowState(windowState() | Qt::WindowMaximized);
 }
 
