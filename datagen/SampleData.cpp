@@ -6,6 +6,8 @@
 
 #include <QRandomGenerator>
 #include <QVector>
+
+#include <algorithm>
 #include <stdexcept>
 
 namespace brel::datagen {
@@ -356,8 +358,28 @@ void Generator::rentals()
         const QString addr = address(&district, &floor, &floors);
         const QString style = pick(m_styles);
         const int rent = between(12, 90) * 50;
-        const QDate entered = daysAgo(3, 400);
+        QDate entered = daysAgo(3, 400);
         const QString state = stateFor(i);
+        // Deal dates of let houses. The first few leases end soon, so their
+        // follow-up alerts fall in the coming week; the others get an alert
+        // two weeks before their lease ends when that is still ahead.
+        QDate dealt, leaseEnd, alertDate;
+        if (state == QStringLiteral("01")) {
+            const int months = chance(60) ? 12 : 6;
+            if (alertsDue < 5) {
+                alertDate = m_today.addDays(alertsDue == 0 ? 0 : between(1, 7));
+                leaseEnd = alertDate.addDays(between(10, 30));
+                dealt = leaseEnd.addMonths(-months);
+                entered = dealt.addDays(-between(1, 20));
+                ++alertsDue;
+            } else {
+                dealt = std::min(entered.addDays(between(1, 20)), m_today);
+                leaseEnd = dealt.addMonths(months);
+                const QDate later = leaseEnd.addDays(-15);
+                if (later > m_today.addDays(7) && chance(70))
+                    alertDate = later;
+            }
+        }
         Row row = {
             {QStringLiteral("SJH"), receiptNo(i + 1)},
             {QStringLiteral("FWDZ"), addr},
@@ -390,9 +412,6 @@ void Generator::rentals()
         };
         if (state == QStringLiteral("01")) {
             const User &handler = clerk();
-            const QDate dealt = entered.addDays(between(1, 20));
-            const int months = chance(60) ? 12 : 6;
-            const QDate leaseEnd = dealt.addMonths(months);
             const Money agreed = Money::fromInt(rent - (chance(40) ? 100 : 0));
             row << QPair<QString, QVariant>{QStringLiteral("CZRXM"), personName()}
                 << QPair<QString, QVariant>{QStringLiteral("CZRLXDH"), phone()}
@@ -407,20 +426,9 @@ void Generator::rentals()
                                             QStringLiteral("ZL%1%2").arg(dealt.year()).arg(i + 1, 4, 10, QLatin1Char('0'))}
                 << QPair<QString, QVariant>{QStringLiteral("YJJE"),
                                             QVariant::fromValue(agreed.percentOf(Money::fromInt(50)))};
-            // A few houses are due for a follow-up within the coming week (so the
-            // alert window opens at start), some later, some without alert.
-            QVariant alertFlag = false;
-            QVariant alertDate;
-            if (alertsDue < 5) {
-                alertFlag = true;
-                alertDate = m_today.addDays(alertsDue == 0 ? 0 : between(1, 7));
-                ++alertsDue;
-            } else if (chance(50)) {
-                alertFlag = true;
-                alertDate = m_today.addDays(between(9, 90));
-            }
-            row << QPair<QString, QVariant>{QStringLiteral("GZBJBZ"), alertFlag}
-                << QPair<QString, QVariant>{QStringLiteral("GZBJRQ"), alertDate};
+            row << QPair<QString, QVariant>{QStringLiteral("GZBJBZ"), alertDate.isValid()}
+                << QPair<QString, QVariant>{QStringLiteral("GZBJRQ"),
+                                            alertDate.isValid() ? QVariant(alertDate) : QVariant()};
         } else {
             row << QPair<QString, QVariant>{QStringLiteral("CZJG"), money(0)}
                 << QPair<QString, QVariant>{QStringLiteral("YJJE"), money(0)};
@@ -479,7 +487,7 @@ void Generator::sales()
         };
         if (state == QStringLiteral("01")) {
             const User &handler = clerk();
-            const QDate dealt = entered.addDays(between(5, 60));
+            const QDate dealt = std::min(entered.addDays(between(5, 60)), m_today);
             const Money paid = price - Money::fromInt(chance(50) ? 2 : 0);
             row << QPair<QString, QVariant>{QStringLiteral("GMRXM"), personName()}
                 << QPair<QString, QVariant>{QStringLiteral("GMRLXDH"), phone()}
