@@ -1,5 +1,6 @@
 #include "shell/ChildForm.h"
 
+#include "components/widgets/DataBoxes.h"
 #include "datastore/Globalvar.h"
 
 #include <QEvent>
@@ -46,10 +47,11 @@ void TChildFm::DrawGridCell(int groupIndex, int column, QColor &background, QStr
 void TChildFm::SetEditorsReadOnly(bool editable)
 {
     for (QWidget *w : findChildren<QWidget *>()) {
-        if (w->property("dataField").toString().isEmpty())
+        // The commission calculator box follows its own enabling alone.
+        if (qobject_cast<DbCalcEdit *>(w))
             continue;
-        if (w->metaObject()->indexOfProperty("readOnly") >= 0 || w->dynamicPropertyNames().contains("readOnly"))
-            w->setProperty("readOnly", !editable);
+        if (auto *box = dynamic_cast<DataAware *>(w))
+            box->setDataReadOnly(!editable);
     }
 }
 

@@ -30,9 +30,9 @@ public:
     /// Lets a search window recolour or reword a grid cell. Nothing here.
     virtual void DrawGridCell(int groupIndex, int column, QColor &background, QString &text, int row);
 
-    /// Makes every data-bound box of the window read-only unless editable.
-    /// A data-bound box is a descendant with a non-empty "dataField"
-    /// property; it is switched through its "readOnly" property.
+    /// Makes every data-bound box of the window (text, date, pick, popup,
+    /// check and memo boxes) read-only unless editable. The calculator box
+    /// is left alone: its enabling governs it.
     void SetEditorsReadOnly(bool editable);
 
     /// The control that gets the focus when the window is shown.

@@ -1,3 +1,4 @@
+#include "components/widgets/DataBoxes.h"
 #include "datastore/Globalvar.h"
 #include "shell/DesktopChildForm.h"
 #include "shell/EnterForm.h"
@@ -29,14 +30,6 @@ struct ThreeBoxes {
         layout->addWidget(c);
     }
 };
-
-// A data-bound box as the component library makes them: a "dataField" property.
-QLineEdit *boundBox(QWidget *parent, const char *field)
-{
-    auto *box = new QLineEdit(parent);
-    box->setProperty("dataField", QString::fromLatin1(field));
-    return box;
-}
 
 class HintedChild : public TChildFm {
 public:
@@ -167,16 +160,21 @@ void TestEnterForm::rightsGroupIndex()
 void TestEnterForm::editorsReadOnly()
 {
     HintedChild child;
-    QLineEdit *bound = boundBox(&child, "SJH");
+    auto *text = new DbEdit(&child);
+    auto *nested = new DbDateEdit(new QWidget(&child));
+    auto *pick = new DbPickBox(&child);
+    auto *check = new DbCheckBox(QString(), &child);
+    auto *calc = new DbCalcEdit(&child);
     auto *plain = new QLineEdit(&child);
-    auto *nested = boundBox(new QWidget(&child), "FWDZ");
+    const QList<DataAware *> bound = {text, nested, pick, check};
     child.SetEditorsReadOnly(false);
-    QCOMPARE(bound->isReadOnly(), true);
-    QCOMPARE(nested->isReadOnly(), true);
+    for (DataAware *box : bound)
+        QCOMPARE(box->isDataReadOnly(), true);
+    QCOMPARE(calc->isDataReadOnly(), false);
     QCOMPARE(plain->isReadOnly(), false);
     child.SetEditorsReadOnly(true);
-    QCOMPARE(bound->isReadOnly(), false);
-    QCOMPARE(nested->isReadOnly(), false);
+    for (DataAware *box : bound)
+        QCOMPARE(box->isDataReadOnly(), false);
 }
 
 void TestEnterForm::desktopPanelCentred_data()
