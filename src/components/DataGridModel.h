@@ -34,6 +34,7 @@ public:
     int columnOfField(const QString &field) const;
 
     void setCellHook(CellHook hook);
+    const CellHook &cellHook() const { return m_hook; }
     /// Lets cells be typed into (written to the data set's current row).
     void setEditable(bool editable) { m_editable = editable; }
     bool isEditable() const { return m_editable; }

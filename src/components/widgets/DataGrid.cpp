@@ -1,9 +1,11 @@
 #include "components/widgets/DataGrid.h"
 
 #include "components/DataSetExport.h"
+#include "components/GridExport.h"
 #include "components/SettingsStore.h"
 #include "shell/Messages.h"
 
+#include <QApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -662,6 +664,49 @@ void DataGrid::onCurrentChanged(const QModelIndex &current, const QModelIndex &p
         }
     }
     emit currentRowChanged(current.row());
+}
+
+// ----------------------------------------------------------------- Export
+
+std::unique_ptr<TableSource> DataGrid::exportSource() const
+{
+    GridColumns shown;
+    QVector<int> logical;
+    for (int column : columnsInShownOrder()) {
+        if (isColumnHidden(column))
+            continue;
+        shown << columns().at(column);
+        logical << column;
+    }
+    DataSetTableSource::CellHook hook;
+    if (m_model->cellHook()) {
+        const DataGridModel::CellHook gridHook = m_model->cellHook();
+        hook = [gridHook, logical](int row, int column, QString &text) {
+            QColor unused;
+            gridHook(row, logical.at(column), unused, text);
+        };
+    }
+    return std::make_unique<DataSetTableSource>(dataSet(), shown, hook);
+}
+
+bool DataGrid::exportWithDialog(const QString &proposedPath, const QString &title)
+{
+    const auto target = askExportTarget(proposedPath);
+    if (!target)
+        return false;
+    QString error;
+    bool ok = false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        auto source = exportSource();
+        ok = exportToFile(target->format, *source, target->path, title, &error);
+    } catch (const EngineError &e) {
+        error = e.message();
+    }
+    QApplication::restoreOverrideCursor();
+    if (!ok)
+        Messages::error(error);
+    return ok;
 }
 
 // ----------------------------------------------------------------- Layout

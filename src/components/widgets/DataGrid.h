@@ -4,11 +4,13 @@
 #include "components/DataGridModel.h"
 #include "components/GridColumn.h"
 #include "components/GridLayout.h"
+#include "components/TableExport.h"
 
 #include <QHeaderView>
 #include <QPointer>
 #include <QTableView>
 #include <functional>
+#include <memory>
 
 namespace brel {
 
@@ -116,6 +118,13 @@ public:
     /// Selected rows in the order they were selected; empty when none.
     QList<int> selectedRowNumbers() const;
     int currentRowNumber() const;
+
+    // Export.
+    /// Every row of the data set's statement in the shown columns, in their
+    /// order, with their formats and the cell hook's texts.
+    std::unique_ptr<TableSource> exportSource() const;
+    /// The export command: file dialog, then every row written (busy cursor).
+    bool exportWithDialog(const QString &proposedPath, const QString &title = {});
 
     // Layout.
     /// Key under Software/Quorvane/Brelvanto, e.g. "dgRentalSearch"; the
