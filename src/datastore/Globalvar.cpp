@@ -3,6 +3,7 @@
 #include "datastore/CommaText.h"
 #include "shell/Messages.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -40,22 +41,22 @@ bool fail(const QString &message)
 
 QString NotEmptyMessage(const QString &caption)
 {
-    return quoted(caption) + QStringLiteral("输入不能为空，请输入。");
+    return quoted(caption) + QCoreApplication::translate("Globalvar", "输入不能为空，请输入。");
 }
 
 QString IncorrectMessage(const QString &caption)
 {
-    return quoted(caption) + QStringLiteral("输入不正确，请重新输入。");
+    return quoted(caption) + QCoreApplication::translate("Globalvar", "输入不正确，请重新输入。");
 }
 
 QString IncorrectDateMessage(const QString &caption)
 {
-    return quoted(caption) + QStringLiteral("日期输入不正确，请重新输入。");
+    return quoted(caption) + QCoreApplication::translate("Globalvar", "日期输入不正确，请重新输入。");
 }
 
 QString ReceiptNoExistsMessage(const QString &receiptNo)
 {
-    return quoted(receiptNo) + QStringLiteral("收件号已经存在，请重新输入。");
+    return quoted(receiptNo) + QCoreApplication::translate("Globalvar", "收件号已经存在，请重新输入。");
 }
 
 bool CheckNotEmpty(const QString &caption, const QString &text)

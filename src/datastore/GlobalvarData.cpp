@@ -6,6 +6,8 @@
 #include "datastore/Schema.h"
 #include "shell/Messages.h"
 
+#include <QCoreApplication>
+
 namespace brel {
 
 namespace {
@@ -16,7 +18,7 @@ QString knownTable(const QString &table)
 {
     const TableDef *def = Schema::table(table);
     if (!def)
-        throw EngineError(QStringLiteral("数据表“%1”不存在。").arg(table));
+        throw EngineError(QCoreApplication::translate("Globalvar", "数据表“%1”不存在。").arg(table));
     return def->name;
 }
 
