@@ -72,7 +72,7 @@ void TestGridExport::exportsAllRowsAsShown()
     QVERIFY(in.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(in.readAll());
     QVERIFY(text.startsWith(QStringLiteral("租金,收件号,房屋地址\r\n")));
-    QVERIFY(text.contains(QStringLiteral("100.13,00000001,城东区幸福路\r\n")));
+    QVERIFY(text.contains(QStringLiteral("100.12,00000001,城东区幸福路\r\n")));
     QVERIFY(text.contains(QStringLiteral("200.25,00000002,\"城东区\"\"幸福\"\"路2号, <B>&座\n二楼\"\r\n")));
     QVERIFY(text.contains(QStringLiteral("25031.25,00000250,")));
     QVERIFY(!text.contains(QStringLiteral("状态位")));
