@@ -1,5 +1,8 @@
 #include "datastore/Rights.h"
 
+#include <QObject>
+#include <QVariant>
+
 namespace brel {
 
 QStringList RightsGroupNames()
@@ -71,6 +74,19 @@ bool GateOpen(const RightsGate &gate)
         return true;
     }
     return false;
+}
+
+void ApplyRightsTo(QObject *root, const std::function<void(int tag, bool enabled)> &sideBarItem)
+{
+    for (const RightsGate &gate : RightsGates) {
+        const bool open = GateOpen(gate);
+        if (*gate.item && root) {
+            if (QObject *item = root->findChild<QObject *>(QString::fromLatin1(gate.item)))
+                item->setProperty("enabled", open);
+        }
+        if (gate.sideBarTag && sideBarItem)
+            sideBarItem(gate.sideBarTag, open);
+    }
 }
 
 } // namespace brel

@@ -4,7 +4,9 @@
 
 #include <QString>
 #include <QStringList>
-#include <string_view>
+#include <functional>
+
+class QObject;
 
 namespace brel {
 
@@ -42,7 +44,7 @@ enum class Gate {
 /// One item that ApplyRights enables or disables: a menu item or sub-menu
 /// (by object name) and/or a side-bar item (by tag, 0 = none).
 struct RightsGate {
-    std::string_view item; ///< object name in the main window, empty = side bar only
+    const char *item;      ///< object name in the main window, empty = side bar only
     int sideBarTag;
     int group;             ///< 1..3 for Browse and Print, 0 otherwise
     Gate gate;
@@ -74,5 +76,10 @@ inline constexpr RightsGate RightsGates[] = {
 
 /// True when the gate lets CurrentUser use the item.
 bool GateOpen(const RightsGate &gate);
+
+/// Walks RightsGates for CurrentUser: every named item found below root (an
+/// action, a menu or any object with an "enabled" property) is enabled or
+/// disabled, and sideBarItem(tag, enabled) is called for each side-bar tag.
+void ApplyRightsTo(QObject *root, const std::function<void(int tag, bool enabled)> &sideBarItem);
 
 } // namespace brel

@@ -2,6 +2,8 @@
 #include "datastore/Rights.h"
 #include "support/TestFiles.h"
 
+#include <QAction>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,6 +35,7 @@ private slots:
     void gates_data();
     void gates();
     void gateTableCoversEveryItem();
+    void applyRightsToItems();
     void defaultRightsAndLoading();
     void loadingKeepsGroupsWithoutRows();
 };
@@ -135,7 +138,7 @@ void TestRights::gates()
     CurrentUser.Res[3] = rights("LXGSDHM");
     int found = 0;
     for (const RightsGate &gate : RightsGates) {
-        if (QString::fromLatin1(gate.item.data(), qsizetype(gate.item.size())) == item && gate.sideBarTag == tag) {
+        if (QString::fromLatin1(gate.item) == item && gate.sideBarTag == tag) {
             ++found;
             QCOMPARE(GateOpen(gate), enabled);
         }
@@ -148,8 +151,8 @@ void TestRights::gateTableCoversEveryItem()
     QStringList items;
     QList<int> tags;
     for (const RightsGate &gate : RightsGates) {
-        if (!gate.item.empty())
-            items << QString::fromLatin1(gate.item.data(), qsizetype(gate.item.size()));
+        if (*gate.item)
+            items << QString::fromLatin1(gate.item);
         if (gate.sideBarTag)
             tags << gate.sideBarTag;
     }
@@ -160,6 +163,42 @@ void TestRights::gateTableCoversEveryItem()
                                  "msSaleManage", "msSaleSearch", "smAlertSearch", "smRentalBuyPrint",
                                  "smRentalPrint", "smSalePrint"}));
     QCOMPARE(tags, (QList<int>{11, 12, 13, 21, 22, 31, 32, 33, 34, 41, 42, 51, 52, 53, 54, 55}));
+}
+
+void TestRights::applyRightsToItems()
+{
+    CurrentUser.Id = 2;
+    CurrentUser.Res[1] = rights("L---D--");
+    CurrentUser.Res[2] = rights("-------");
+    CurrentUser.Res[3] = rights("L------");
+    QObject window;
+    auto *menu = new QObject(&window);
+    auto *rentalManage = new QAction(menu);
+    rentalManage->setObjectName(QStringLiteral("msRentalManage"));
+    auto *saleSearch = new QAction(menu);
+    saleSearch->setObjectName(QStringLiteral("msSaleSearch"));
+    auto *log = new QAction(&window);
+    log->setObjectName(QStringLiteral("msLog"));
+    auto *requestPrint = new QAction(&window);
+    requestPrint->setObjectName(QStringLiteral("smRentalBuyPrint"));
+    QMap<int, bool> side;
+    ApplyRightsTo(&window, [&](int tag, bool enabled) { side[tag] = enabled; });
+    QCOMPARE(rentalManage->isEnabled(), true);
+    QCOMPARE(saleSearch->isEnabled(), false);
+    QCOMPARE(log->isEnabled(), false);
+    QCOMPARE(requestPrint->isEnabled(), false);
+    QCOMPARE(side.size(), 16);
+    QCOMPARE(side.value(12), true);
+    QCOMPARE(side.value(21), false);
+    QCOMPARE(side.value(33), true);
+    QCOMPARE(side.value(52), false);
+    QCOMPARE(side.value(53), true);
+
+    CurrentUser.Id = 1;
+    CurrentUser.Res[2] = rights("L------");
+    ApplyRightsTo(&window, nullptr);
+    QCOMPARE(saleSearch->isEnabled(), true);
+    QCOMPARE(log->isEnabled(), true);
 }
 
 void TestRights::defaultRightsAndLoading()
@@ -211,5 +250,5 @@ void TestRights::loadingKeepsGroupsWithoutRows()
     QCOMPARE(CurrentUser.Res[3].ZYMC, QStringLiteral("求租求购"));
 }
 
-QTEST_GUILESS_MAIN(TestRights)
+QTEST_MAIN(TestRights)
 #include "TestRights.moc"
