@@ -164,8 +164,9 @@ bool TDM::OpenWorkingFile(const QString &path, bool noPrevious)
 
 double TDM::CompactWorkingFile()
 {
-    const QString file = DbBase->path();
     DbBase->close();
+    // Through a link the real file is compacted, and the link stays as it is.
+    const QString file = QFileInfo(DbBase->path()).canonicalFilePath();
     if (file.isEmpty() || !QFileInfo(file).isFile())
         return 0;
     const qint64 oldSize = FileSizeOf(file);

@@ -14,6 +14,7 @@ class TestDataModule : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -25,6 +26,7 @@ private slots:
     void hasRowsKeepsQ1Open();
     void fillPickListAppends();
     void compactShrinksAndReportsFourDecimals();
+    void compactThroughALinkKeepsTheLink();
     void failedCompactionLeavesFileIntact_data();
     void failedCompactionLeavesFileIntact();
     void openWorkingFileRunsTheStepsInOrder();
@@ -36,6 +38,7 @@ private:
     QString makeFile(const QString &name, const QString &branch = {});
     static QByteArray digest(const QString &path);
 
+    QTemporaryDir m_templates;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TDM> m_dm;
     QString m_file;
@@ -43,13 +46,18 @@ private:
 
 QString TestDataModule::makeFile(const QString &name, const QString &branch)
 {
+    // Copies of two keyed files made once: keying a new file is slow.
     const QString path = m_dir->filePath(name);
-    test::makeBlankFile(path);
-    if (!branch.isEmpty()) {
-        Database db;
-        db.open(path, TDM::Password);
-        db.execute(Sql(QStringLiteral("INSERT INTO TbBranch (FDMC) VALUES (?)"), {branch}));
+    const QString source = m_templates.filePath(branch.isEmpty() ? QStringLiteral("blank") : branch);
+    if (!QFile::exists(source)) {
+        test::makeBlankFile(source);
+        if (!branch.isEmpty()) {
+            Database db;
+            db.open(source, TDM::Password);
+            db.execute(Sql(QStringLiteral("INSERT INTO TbBranch (FDMC) VALUES (?)"), {branch}));
+        }
     }
+    QFile::copy(source, path);
     return path;
 }
 
@@ -59,6 +67,11 @@ QByteArray TestDataModule::digest(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+void TestDataModule::initTestCase()
+{
+    QVERIFY(m_templates.isValid());
 }
 
 void TestDataModule::init()
@@ -187,6 +200,20 @@ void TestDataModule::compactShrinksAndReportsFourDecimals()
     // The next query reopens the compacted, still keyed file.
     QCOMPARE(m_dm->GetValue(Sql("SELECT FDMC FROM TbBranch"), QStringLiteral("FDMC")), QStringLiteral("总店"));
     QCOMPARE(m_dm->DbBase->path(), m_file);
+}
+
+void TestDataModule::compactThroughALinkKeepsTheLink()
+{
+    const QString link = m_dir->filePath(QStringLiteral("link.mdb"));
+    QVERIFY(QFile::link(m_file, link));
+    QVERIFY(m_dm->OpenWorkingFile(link, true));
+
+    QVERIFY(m_dm->CompactWorkingFile() > 0);
+
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(QFileInfo(link).symLinkTarget(), QFileInfo(m_file).absoluteFilePath());
+    QCOMPARE(m_dm->DbBase->path(), link);
+    QCOMPARE(m_dm->GetValue(Sql("SELECT FDMC FROM TbBranch"), QStringLiteral("FDMC")), QStringLiteral("总店"));
 }
 
 void TestDataModule::failedCompactionLeavesFileIntact_data()

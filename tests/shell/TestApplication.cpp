@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <memory>
 #include <stdexcept>
 
 using namespace brel;
@@ -36,10 +37,30 @@ class TestApplication : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void errorsFromEventHandlersBecomeMessages_data();
     void errorsFromEventHandlersBecomeMessages();
     void programRunsOnAfterAnErrorInAClickHandler();
+
+private:
+    std::unique_ptr<TApplication> m_app;
 };
+
+// The application object under test is the test's own application.
+void TestApplication::initTestCase()
+{
+    static int argc = 1;
+    static char name[] = "shell_Application";
+    static char *argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("offscreen")).toLocal8Bit());
+    m_app = std::make_unique<TApplication>(argc, argv);
+}
+
+void TestApplication::cleanupTestCase()
+{
+    m_app.reset();
+}
 
 void TestApplication::errorsFromEventHandlersBecomeMessages_data()
 {
@@ -85,10 +106,5 @@ void TestApplication::programRunsOnAfterAnErrorInAClickHandler()
     QVERIFY(button.isVisible());
 }
 
-int main(int argc, char *argv[])
-{
-    TApplication app(argc, argv);
-    TestApplication test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_APPLESS_MAIN(TestApplication)
 #include "TestApplication.moc"
