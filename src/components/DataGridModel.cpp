@@ -2,6 +2,9 @@
 
 #include "shell/Messages.h"
 
+#include <QPointer>
+#include <QTimer>
+
 #include <limits>
 
 namespace brel {
@@ -148,17 +151,80 @@ void DataGridModel::resolveFields()
         m_fieldIndex[i] = m_dataSet->fieldIndex(m_columns.at(i).field);
 }
 
+void DataGridModel::setDeferredCount(bool deferred, int probeRows)
+{
+    m_deferred = deferred;
+    m_probeRows = std::max(1, probeRows);
+}
+
 void DataGridModel::reset()
 {
     beginResetModel();
     resolveFields();
-    m_rowCount = currentCount();
+    ++m_generation;
+    m_countPending = false;
+    if (m_deferred && m_dataSet && m_dataSet->isActive() && m_dataSet->state() != DataSet::State::Insert) {
+        // How many rows exist, up to one screenful or so, without counting them all.
+        const Sql &sql = m_dataSet->sql();
+        QVariantList values = sql.values;
+        values << m_probeRows;
+        int known = 0;
+        try {
+            auto probe = m_dataSet->database()->prepare(
+                Sql(QStringLiteral("SELECT 1 FROM (") + sql.text + QStringLiteral(") LIMIT ?"), values));
+            while (probe->step())
+                ++known;
+        } catch (const EngineError &) {
+            known = -1;
+        }
+        if (known >= 0 && known < m_probeRows) {
+            m_rowCount = known;
+        } else if (known >= 0) {
+            m_rowCount = known;
+            m_countPending = true;
+            const quint64 generation = m_generation;
+            QTimer::singleShot(0, this, [this, generation] {
+                if (generation == m_generation)
+                    finishCount();
+            });
+        } else {
+            m_rowCount = currentCount();
+        }
+    } else {
+        m_rowCount = currentCount();
+    }
     m_cacheRow = -1;
     endResetModel();
 }
 
+void DataGridModel::finishCount()
+{
+    if (!m_countPending)
+        return;
+    m_countPending = false;
+    const int count = currentCount();
+    if (count > m_rowCount) {
+        beginInsertRows({}, m_rowCount, count - 1);
+        m_rowCount = count;
+        endInsertRows();
+    } else if (count < m_rowCount) {
+        reset();
+    }
+}
+
 void DataGridModel::sync()
 {
+    if (m_countPending) {
+        // Scrolls and edits while the count is still to come need no count.
+        if (m_dataSet && m_dataSet->state() == DataSet::State::Insert) {
+            finishCount();
+        } else {
+            m_cacheRow = -1;
+            if (m_rowCount > 0 && !m_columns.isEmpty())
+                emit dataChanged(index(0, 0), index(m_rowCount - 1, int(m_columns.size()) - 1));
+            return;
+        }
+    }
     const int count = currentCount();
     if (count != m_rowCount) {
         reset();

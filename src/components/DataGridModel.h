@@ -39,6 +39,18 @@ public:
     void setEditable(bool editable) { m_editable = editable; }
     bool isEditable() const { return m_editable; }
 
+    /// With a deferred count a newly opened result shows at once with the
+    /// rows known to exist (at most probeRows, read with a cheap probe); the
+    /// COUNT(*) runs when the event loop next turns, and the rows grow to it.
+    void setDeferredCount(bool deferred, int probeRows = 200);
+    bool isCountDeferred() const { return m_deferred; }
+    /// True while the rows shown are not yet the whole result.
+    bool isCountPending() const { return m_countPending; }
+    /// Rows of the whole result (the data set's COUNT(*), plus a row being inserted).
+    int totalRowCount() const { return currentCount(); }
+    /// Runs a pending COUNT(*) now.
+    void finishCount();
+
     /// The cell's text as shown (format and hook applied).
     QString cellText(int row, int column) const;
     /// Re-reads the row count and repaints (after changes made elsewhere).
@@ -70,6 +82,10 @@ private:
     CellHook m_hook;
     bool m_editable = false;
     int m_rowCount = 0;
+    bool m_deferred = false;
+    int m_probeRows = 200;
+    bool m_countPending = false;
+    quint64 m_generation = 0;
     mutable int m_cacheRow = -1;
     mutable int m_cacheColumn = -1;
     mutable Cell m_cache;

@@ -34,6 +34,7 @@ private slots:
 
     void modelPassesTester();
     void readsOnlyWhatIsShown();
+    void deferredCountShowsFirstRowsThenAll();
     void cellsFormatAndHook();
     void simpleAndDetailedView();
     void headerClicksCycleSortMark_data();
@@ -148,6 +149,28 @@ void TestDataGrid::readsOnlyWhatIsShown()
     const QModelIndex last = grid.indexAt(QPoint(5, grid.viewport()->height() - 5));
     QVERIFY(last.isValid());
     QVERIFY(grid.gridModel()->data(last).toString().startsWith(QStringLiteral("2024")));
+}
+
+void TestDataGrid::deferredCountShowsFirstRowsThenAll()
+{
+    DataGridModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.setColumns(rentalColumns());
+    model.setDeferredCount(true, 10);
+    model.setDataSet(m_ds.get());
+    QCOMPARE(model.rowCount(), 10);
+    QVERIFY(model.isCountPending());
+    QCOMPARE(model.totalRowCount(), 37);
+    m_ds->next(); // a scroll does not force the count
+    QVERIFY(model.isCountPending());
+    QTRY_COMPARE(model.rowCount(), 37);
+    QVERIFY(!model.isCountPending());
+    QCOMPARE(model.data(model.index(36, 0)).toString(), QStringLiteral("00000037"));
+
+    // A result smaller than the probe is complete at once.
+    openRental(Sql("SELECT * FROM TbRental WHERE QY=?", {QStringLiteral("城东")}, "ID"));
+    QCOMPARE(model.rowCount(), 7);
+    QVERIFY(!model.isCountPending());
 }
 
 void TestDataGrid::cellsFormatAndHook()

@@ -141,7 +141,7 @@ public:
         if (it->function)
             return it->function();
         if (!it->countPattern.isEmpty())
-            return QString(it->countPattern).replace(QLatin1String("%1"), QString::number(m_grid->m_model->rowCount()));
+            return QString(it->countPattern).replace(QLatin1String("%1"), QString::number(m_grid->m_model->totalRowCount()));
         return it->text;
     }
 

@@ -69,6 +69,8 @@ public:
     /// First column whose caption is caption, -1 when none.
     int columnOfCaption(const QString &caption) const;
     void setCellHook(DataGridModel::CellHook hook) { m_model->setCellHook(std::move(hook)); }
+    /// Shows a large result before its COUNT(*) has run (see DataGridModel::setDeferredCount).
+    void setDeferredRowCount(bool deferred) { m_model->setDeferredCount(deferred); }
 
     // Views.
     /// Shows only the columns carrying tag (the simple view).
