@@ -4,7 +4,9 @@
 #include "shell/Messages.h"
 
 #include <QCoreApplication>
+#include <cmath>
 #include <QRegularExpression>
+#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <limits>
@@ -82,6 +84,36 @@ QVariant parseDateText(const QString &text)
     return QVariant();
 }
 
+/// "yyyy-MM-dd" read by hand: this runs for every date of every row read.
+QDate quickDate(const QString &t)
+{
+    if (t.size() != 10 || t.at(4) != QLatin1Char('-') || t.at(7) != QLatin1Char('-'))
+        return QDate();
+    int parts[3] = {0, 0, 0};
+    const int starts[3] = {0, 5, 8};
+    const int lengths[3] = {4, 2, 2};
+    for (int p = 0; p < 3; ++p) {
+        for (int i = starts[p]; i < starts[p] + lengths[p]; ++i) {
+            const char16_t c = t.at(i).unicode();
+            if (c < u'0' || c > u'9')
+                return QDate();
+            parts[p] = parts[p] * 10 + (c - u'0');
+        }
+    }
+    return QDate(parts[0], parts[1], parts[2]);
+}
+
+/// Stored amounts have four decimals, so the scaled value is an integer up
+/// to the REAL's precision; anything else is rounded by Money itself.
+Money moneyFromReal(double v)
+{
+    const double scaled = v * double(Money::Scale);
+    const double whole = std::nearbyint(scaled);
+    if (std::fabs(scaled - whole) < 1e-6 && std::fabs(whole) < 9e15)
+        return Money::fromRaw(qint64(whole));
+    return Money::fromDouble(v);
+}
+
 /// Converts a stored value into the field's program type.
 QVariant fromStorage(const QVariant &raw, FieldType type)
 {
@@ -106,13 +138,17 @@ QVariant fromStorage(const QVariant &raw, FieldType type)
         if (raw.metaType().id() == QMetaType::LongLong)
             return QVariant::fromValue(Money::fromInt(raw.toLongLong()));
         if (raw.metaType().id() == QMetaType::Double)
-            return QVariant::fromValue(Money::fromDouble(raw.toDouble()));
+            return QVariant::fromValue(moneyFromReal(raw.toDouble()));
         if (const auto m = Money::parse(raw.toString()))
             return QVariant::fromValue(*m);
         return raw.toString().trimmed().isEmpty() ? QVariant() : raw;
     case FieldType::Date:
         if (raw.metaType().id() == QMetaType::QString) {
-            const QVariant v = parseDateText(raw.toString());
+            const QString text = raw.toString();
+            const QDate quick = quickDate(text);
+            if (quick.isValid())
+                return quick;
+            const QVariant v = parseDateText(text);
             return v.isNull() && !raw.toString().trimmed().isEmpty() ? raw : v;
         }
         return raw;
@@ -175,6 +211,66 @@ Sql rowStatement(const Sql &sql, const QString &table, qint64 id)
     return Sql(head + QStringLiteral(" WHERE %1.ID=?").arg(table), values);
 }
 
+/// Where a keyword stands outside brackets and quotes, or -1; *marks counts
+/// the `?` before it.
+int topLevel(const QString &t, QLatin1String word, int *marks = nullptr)
+{
+    int depth = 0;
+    int n = 0;
+    QChar quote;
+    for (int i = 0; i < t.size(); ++i) {
+        const QChar c = t.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
+            quote = c;
+        } else if (c == QLatin1Char('(')) {
+            ++depth;
+        } else if (c == QLatin1Char(')')) {
+            --depth;
+        } else if (c == QLatin1Char('?')) {
+            ++n;
+        } else if (depth == 0 && (i == 0 || !(t.at(i - 1).isLetterOrNumber() || t.at(i - 1) == QLatin1Char('_')))
+                   && t.mid(i, word.size()).compare(word, Qt::CaseInsensitive) == 0
+                   && (i + word.size() >= t.size() || !(t.at(i + word.size()).isLetterOrNumber() || t.at(i + word.size()) == QLatin1Char('_')))) {
+            if (marks)
+                *marks = n;
+            return i;
+        }
+    }
+    return -1;
+}
+
+/// COUNT(*) over the statement's own FROM and WHERE, so the engine need not
+/// build the columns; the wrapped form for anything less plain.
+Sql countOf(const Sql &sql)
+{
+    const QString &t = sql.text;
+    for (const char *word : {"DISTINCT", "GROUP", "HAVING", "UNION", "INTERSECT", "EXCEPT", "LIMIT"})
+        if (topLevel(t, QLatin1String(word)) >= 0)
+            return sql.countStatement();
+    int marks = 0;
+    const int from = topLevel(t, QLatin1String("FROM"), &marks);
+    if (from < 0 || !t.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive))
+        return sql.countStatement();
+    return Sql(QStringLiteral("SELECT COUNT(*) ") + t.mid(from), sql.values.mid(marks));
+}
+
+/// The schema's columns by upper-case "TABLE.COLUMN", built once: opening a
+/// result looks up every column.
+const ColumnDef *schemaColumn(const QString &table, const QString &column)
+{
+    static const QHash<QString, const ColumnDef *> byName = [] {
+        QHash<QString, const ColumnDef *> h;
+        for (const TableDef &t : Schema::tables())
+            for (const ColumnDef &c : t.columns)
+                h.insert(t.name.toUpper() + QLatin1Char('.') + c.name.toUpper(), &c);
+        return h;
+    }();
+    return byName.value(table.toUpper() + QLatin1Char('.') + column.toUpper());
+}
+
 bool isBlankText(const QVariant &v)
 {
     return v.metaType().id() == QMetaType::QString && v.toString().trimmed().isEmpty();
@@ -191,6 +287,9 @@ public:
     DataSet *q;
     RowCache cache;
     int pageSize = 256;
+    /// Rows read per trip to the engine (about a screenful); they join the
+    /// page before them up to pageSize rows.
+    int readAhead = 50;
 
     // The forward cursor: the statement in order, `pos` counts the rows of the
     // live result (without pinned rows) it has handed out.
@@ -300,9 +399,19 @@ std::unique_ptr<Statement> DataSet::Private::prepare(const Sql &sql) const
 Row DataSet::Private::readRow(const Statement &st)
 {
     const int n = int(q->m_fields.size());
-    Row r(n);
-    for (int i = 0; i < n; ++i)
-        r[i] = fromStorage(st.value(i), q->m_fields.at(i).type);
+    Row r;
+    r.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        QVariant v = st.value(i);
+        const FieldType type = q->m_fields.at(i).type;
+        // Text arrives as it is kept; only other types need converting.
+        const bool asIs = v.isNull() || type == FieldType::Unknown
+                          || ((type == FieldType::Text || type == FieldType::Memo) && v.metaType().id() == QMetaType::QString);
+        if (asIs)
+            r.append(std::move(v));
+        else
+            r.append(fromStorage(v, type));
+    }
     ++fetched;
     return r;
 }
@@ -356,7 +465,7 @@ void DataSet::Private::readRun(int first, int last)
         rows.append(readRow(*cursor));
         ++cursorPos;
     }
-    cache.insertPage(first, std::move(rows));
+    cache.insertPage(first, std::move(rows), pageSize);
 }
 
 const Row *DataSet::Private::row(int view)
@@ -370,7 +479,10 @@ const Row *DataSet::Private::row(int view)
     auto p = pinned.find(view);
     if (p != pinned.end())
         return &p->second;
-    const auto [first, last] = cache.freeRange(view, pageSize);
+    const auto range = cache.freeRange(view, pageSize);
+    const int chunk = std::min(readAhead, pageSize);
+    const int first = std::max(range.first, view / chunk * chunk);
+    const int last = std::min(range.second, first + chunk);
     seekLive(first - pinnedBefore(first));
     readRun(first, last);
     return cache.find(view);
@@ -397,7 +509,7 @@ int DataSet::Private::viewCount()
     if (count >= 0)
         return count;
     if (pinned.empty()) {
-        auto st = prepare(q->m_sql.countStatement());
+        auto st = prepare(countOf(q->m_sql));
         count = st->step() ? int(st->int64(0)) : 0;
         return count;
     }
@@ -548,7 +660,7 @@ void DataSet::open()
         f.name = st->columnName(i);
         f.table = st->columnTable(i);
         f.column = st->columnOrigin(i);
-        const ColumnDef *def = f.table.isEmpty() ? nullptr : Schema::column(f.table, f.column);
+        const ColumnDef *def = f.table.isEmpty() ? nullptr : schemaColumn(f.table, f.column);
         if (def) {
             f.type = typeOfColumn(def->type);
             f.size = def->type == ColType::Text ? def->size : 0;
@@ -802,7 +914,7 @@ bool DataSet::locate(qint64 id)
         found = d->viewOfLive(live);
         if (!d->cache.contains(found)) {
             const auto range = d->cache.freeRange(found, d->pageSize);
-            d->readRun(found, std::min(range.second, found + d->pageSize));
+            d->readRun(found, std::min(range.second, found + std::min(d->readAhead, d->pageSize)));
         }
     }
     if (found < 0)
@@ -833,7 +945,11 @@ bool DataSet::locate(const QString &field, const QVariant &value)
         if (!r)
             return false;
         const QVariant &v = r->at(f);
-        const bool same = wanted.isNull() ? v.isNull() : (!v.isNull() && (v == wanted || v.toString() == wanted.toString()));
+        // Plain values of different types (a typed number against the text of
+        // a computed column) compare by text; program types only by value.
+        const bool plain = v.metaType().id() < QMetaType::User && wanted.metaType().id() < QMetaType::User;
+        const bool same = wanted.isNull() ? v.isNull()
+                                          : (!v.isNull() && (v == wanted || (plain && v.toString() == wanted.toString())));
         if (same) {
             const Row copy = *r;
             m_bof = m_eof = false;
@@ -1100,6 +1216,10 @@ void DataSet::setValue(int field, const QVariant &value)
 
 QVariant DataSet::valueAt(int row, int field) const
 {
+    if (m_state == State::Browse) {
+        if (const Row *r = d->cache.find(row))
+            return field >= 0 && field < r->size() ? r->at(field) : QVariant();
+    }
     if (isEditing() && row == m_row)
         return field >= 0 && field < d->buffer.size() ? d->buffer.at(field) : QVariant();
     const Row *r = d->row(row);

@@ -30,10 +30,14 @@ RowCache::Pages::const_iterator RowCache::pageOf(int row) const
 
 const Row *RowCache::find(int row)
 {
+    if (m_hint && row >= m_hintFirst && row < m_hintFirst + m_hint->rows.size())
+        return &m_hint->rows.at(row - m_hintFirst);
     auto it = pageOf(row);
     if (it == m_pages.end())
         return nullptr;
     it->second.used = ++m_clock;
+    m_hintFirst = it->first;
+    m_hint = &it->second;
     return &it->second.rows.at(row - it->first);
 }
 
@@ -57,10 +61,21 @@ std::pair<int, int> RowCache::freeRange(int row, int pageSize) const
     return {first, last};
 }
 
-void RowCache::insertPage(int first, QVector<Row> rows)
+void RowCache::insertPage(int first, QVector<Row> rows, int mergeLimit)
 {
     if (rows.isEmpty())
         return;
+    m_hint = nullptr;
+    auto next = m_pages.upper_bound(first);
+    if (next != m_pages.begin()) {
+        auto prev = std::prev(next);
+        Page &page = prev->second;
+        if (prev->first + page.rows.size() == first && page.rows.size() + rows.size() <= mergeLimit) {
+            page.rows.append(std::move(rows));
+            page.used = ++m_clock;
+            return;
+        }
+    }
     Page &page = m_pages[first];
     page.rows = std::move(rows);
     page.used = ++m_clock;
@@ -69,6 +84,7 @@ void RowCache::insertPage(int first, QVector<Row> rows)
 
 void RowCache::evict(int keepFirst)
 {
+    m_hint = nullptr;
     while (int(m_pages.size()) > m_maxPages) {
         auto oldest = m_pages.end();
         for (auto it = m_pages.begin(); it != m_pages.end(); ++it) {
@@ -85,6 +101,7 @@ void RowCache::evict(int keepFirst)
 
 bool RowCache::update(int row, const Row &values)
 {
+    m_hint = nullptr;
     auto it = pageOf(row);
     if (it == m_pages.end())
         return false;
@@ -94,6 +111,7 @@ bool RowCache::update(int row, const Row &values)
 
 void RowCache::removeRow(int row)
 {
+    m_hint = nullptr;
     Pages shifted;
     for (auto &[first, page] : m_pages) {
         if (row >= first && row < first + page.rows.size()) {
@@ -111,6 +129,7 @@ void RowCache::removeRow(int row)
 
 void RowCache::clear()
 {
+    m_hint = nullptr;
     m_pages.clear();
 }
 

@@ -26,8 +26,9 @@ public:
     /// The rows [first, last) a new page holding row may take: aligned to
     /// pageSize where that does not overlap a cached page.
     std::pair<int, int> freeRange(int row, int pageSize) const;
-    /// Adds a page starting at first (which must not overlap a cached page).
-    void insertPage(int first, QVector<Row> rows);
+    /// Adds rows starting at first (which must not overlap a cached page).
+    /// They join the page that ends at first while it stays within mergeLimit rows.
+    void insertPage(int first, QVector<Row> rows, int mergeLimit = 0);
     /// Replaces a cached row; false when it is not cached.
     bool update(int row, const Row &values);
     /// Drops a row; the rows after it move up by one.
@@ -50,6 +51,9 @@ private:
     void evict(int keepFirst);
 
     Pages m_pages;
+    // The page of the last hit: grids read many fields of the same rows.
+    int m_hintFirst = -1;
+    const Page *m_hint = nullptr;
     quint64 m_clock = 0;
     int m_maxPages;
 };

@@ -92,9 +92,11 @@ private slots:
             QCOMPARE(ds.valueAt(row, ds.fieldIndex(QStringLiteral("SJH"))).toString(),
                      row == 0 ? QStringLiteral("A0000001") : QStringLiteral("M%1").arg(1000000 + row));
         QCOMPARE(ds.fetchedRowCount(), 2000);
-        // An early row was dropped from the cache and is read again on demand.
+        // An early row was dropped from the cache and is read again on demand,
+        // with the rows after it up to a screenful.
         QCOMPARE(ds.valueAt(150, ds.fieldIndex(QStringLiteral("SJH"))).toString(), QStringLiteral("M1000150"));
-        QCOMPARE(ds.fetchedRowCount(), 2100);
+        QVERIFY(ds.fetchedRowCount() > 2000);
+        QVERIFY(ds.fetchedRowCount() <= 2100);
         QCOMPARE(ds.recNo(), 0);
     }
 };

@@ -1,0 +1,256 @@
+#include "Benchmarks.h"
+
+#include "datastore/DataSet.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <functional>
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+namespace brel::bench {
+
+namespace {
+
+const QString Password = QStringLiteral("381957");
+const QString SearchText = QStringLiteral(
+    "SELECT *, CASE ZTW WHEN '00' THEN '未出租' WHEN '01' THEN '已出租' WHEN '02' THEN '已作废' ELSE '' END AS ZTW_TXT "
+    "FROM TbRental WHERE ZTW=? AND LRRQ>=?");
+const QString SearchOrder = QStringLiteral("SJH");
+constexpr int FirstRows = 100;
+constexpr int Runs = 3;
+
+/// A value from /proc/self/status in kB.
+qint64 statusKb(const char *key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+/// Resets the peak (VmHWM) to the current size, so the file making does not count.
+void resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
+double bestOf(const std::function<void()> &work)
+{
+    double best = 1e100;
+    for (int i = 0; i < Runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        best = std::min(best, t.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+/// The same work with nothing but the engine's C interface.
+class Bare {
+public:
+    explicit Bare(const QString &path)
+    {
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            qFatal("cannot open %s", qPrintable(path));
+        const QByteArray key = Password.toUtf8();
+        sqlite3_key(m_db, key.constData(), int(key.size()));
+        if (sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+            qFatal("cannot key %s", qPrintable(path));
+    }
+    ~Bare() { sqlite3_close(m_db); }
+
+    sqlite3_stmt *search(const QByteArray &since, bool ordered)
+    {
+        const QByteArray sql = (SearchText + (ordered ? QStringLiteral(" ORDER BY ") + SearchOrder : QString())).toUtf8();
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &st, nullptr) != SQLITE_OK)
+            qFatal("%s", sqlite3_errmsg(m_db));
+        sqlite3_bind_text(st, 1, "00", 2, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, since.constData(), int(since.size()), SQLITE_TRANSIENT);
+        return st;
+    }
+    static qint64 readAll(sqlite3_stmt *st)
+    {
+        qint64 sum = 0;
+        const int n = sqlite3_column_count(st);
+        for (int c = 0; c < n; ++c) {
+            switch (sqlite3_column_type(st, c)) {
+            case SQLITE_INTEGER: sum += sqlite3_column_int64(st, c); break;
+            case SQLITE_FLOAT: sum += qint64(sqlite3_column_double(st, c)); break;
+            case SQLITE_NULL: break;
+            default: sqlite3_column_text(st, c); sum += sqlite3_column_bytes(st, c); break;
+            }
+        }
+        return sum;
+    }
+    qint64 firstRows(const QByteArray &since)
+    {
+        sqlite3_stmt *st = search(since, true);
+        qint64 sum = 0;
+        for (int i = 0; i < FirstRows && sqlite3_step(st) == SQLITE_ROW; ++i)
+            sum += readAll(st);
+        sqlite3_finalize(st);
+        return sum;
+    }
+    qint64 count(const QByteArray &since)
+    {
+        const QByteArray sql = QStringLiteral("SELECT COUNT(*) FROM TbRental WHERE ZTW=? AND LRRQ>=?").toUtf8();
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &st, nullptr);
+        sqlite3_bind_text(st, 1, "00", 2, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, since.constData(), int(since.size()), SQLITE_TRANSIENT);
+        const qint64 n = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
+        sqlite3_finalize(st);
+        return n;
+    }
+    /// Position of the row with that ID, its fields read.
+    qint64 locate(const QByteArray &since, qint64 id)
+    {
+        sqlite3_stmt *st = search(since, true);
+        qint64 row = 0;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            if (sqlite3_column_int64(st, 0) == id) {
+                readAll(st);
+                break;
+            }
+            ++row;
+        }
+        sqlite3_finalize(st);
+        return row;
+    }
+    qint64 lastId(const QByteArray &since)
+    {
+        const QByteArray sql = QStringLiteral("SELECT ID FROM TbRental WHERE ZTW=? AND LRRQ>=? ORDER BY SJH DESC LIMIT 1").toUtf8();
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &st, nullptr);
+        sqlite3_bind_text(st, 1, "00", 2, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, since.constData(), int(since.size()), SQLITE_TRANSIENT);
+        const qint64 id = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
+        sqlite3_finalize(st);
+        return id;
+    }
+    QByteArray earliestEntry()
+    {
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(m_db, "SELECT MIN(LRRQ) FROM TbRental", -1, &st, nullptr);
+        QByteArray out;
+        if (sqlite3_step(st) == SQLITE_ROW)
+            out = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
+        sqlite3_finalize(st);
+        return out;
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+qint64 readFirstRows(DataSet &ds)
+{
+    qint64 sum = 0;
+    for (int row = 0; row < FirstRows; ++row)
+        for (int f = 0; f < ds.fieldCount(); ++f)
+            sum += ds.valueAt(row, f).isNull() ? 0 : 1;
+    return sum;
+}
+
+} // namespace
+
+void printRatio(QTextStream &out, const QString &name, double appMs, double bareMs)
+{
+    const double ratio = bareMs > 0 ? appMs / bareMs : 0;
+    out << name << ": " << QString::number(ratio, 'f', 2) << " x bare (app " << QString::number(appMs, 'f', 2) << " ms, bare "
+        << QString::number(bareMs, 'f', 2) << " ms)" << Qt::endl;
+}
+
+void runDataSetBenchmarks(const QString &dataFile, QTextStream &out)
+{
+    resetPeak();
+    const qint64 startKb = statusKb("VmRSS");
+
+    Database db;
+    db.open(dataFile, Password);
+    Bare bare(dataFile);
+    const QByteArray since = bare.earliestEntry();
+    const Sql search(SearchText, {QStringLiteral("00"), QDate::fromString(QString::fromLatin1(since), QStringLiteral("yyyy-MM-dd"))},
+                     SearchOrder);
+    const qint64 lastId = bare.lastId(since);
+
+    // The figures of the app, with one data set kept open for the memory figure.
+    auto open = [&] {
+        auto ds = std::make_unique<DataSet>(&db);
+        ds->setSql(search);
+        ds->open();
+        readFirstRows(*ds);
+        return ds;
+    };
+    std::unique_ptr<DataSet> kept;
+    const double appOpen = [&] {
+        double best = 1e100;
+        for (int i = 0; i < Runs; ++i) {
+            kept.reset();
+            QElapsedTimer t;
+            t.start();
+            kept = open();
+            best = std::min(best, t.nsecsElapsed() / 1e6);
+        }
+        return best;
+    }();
+    const double appCountOnly = [&] {
+        double best = 1e100;
+        for (int i = 0; i < Runs; ++i) {
+            auto ds = open();
+            QElapsedTimer t;
+            t.start();
+            ds->recordCount();
+            best = std::min(best, t.nsecsElapsed() / 1e6);
+        }
+        return best;
+    }();
+    int locatedRow = -1;
+    const double appLocate = [&] {
+        double best = 1e100;
+        for (int i = 0; i < Runs; ++i) {
+            auto ds = open();
+            QElapsedTimer t;
+            t.start();
+            if (!ds->locate(lastId))
+                qFatal("the last row was not found");
+            for (int f = 0; f < ds->fieldCount(); ++f)
+                ds->value(f);
+            best = std::min(best, t.nsecsElapsed() / 1e6);
+            locatedRow = ds->recNo();
+        }
+        return best;
+    }();
+    const qint64 peakKb = statusKb("VmHWM");
+    const int fetched = kept->fetchedRowCount();
+    kept.reset();
+
+    qint64 rows = 0;
+    const double bareOpen = bestOf([&] { bare.firstRows(since); });
+    const double bareCount = bestOf([&] { rows = bare.count(since); });
+    qint64 bareRow = 0;
+    const double bareLocate = bestOf([&] { bareRow = bare.locate(since, lastId); });
+    if (bareRow != locatedRow)
+        out << "warning: the data set found the last row at " << locatedRow << ", the bare search at " << bareRow << Qt::endl;
+
+    out << "rows: " << rows << " matching of " << QFileInfo(dataFile).fileName() << Qt::endl;
+    printRatio(out, QStringLiteral("open_first_100"), appOpen, bareOpen);
+    printRatio(out, QStringLiteral("record_count"), appCountOnly, bareCount);
+    printRatio(out, QStringLiteral("locate_last"), appLocate, bareLocate);
+    out << "rows_read_to_open: " << fetched << Qt::endl;
+    out << "peak_memory_mb: " << QString::number((peakKb - startKb) / 1024.0, 'f', 1) << Qt::endl;
+}
+
+} // namespace brel::bench
