@@ -152,7 +152,8 @@ bool TDM::OpenWorkingFile(const QString &path, bool noPrevious)
         return true;
     }
 
-    if (!noPrevious) {
+    // With no previous file there is nothing to take back.
+    if (!noPrevious && !WorkingFile.isEmpty()) {
         DbBase->close();
         DbBase->setPath(WorkingFile);
         DbBase->open(WorkingFile, Password);
