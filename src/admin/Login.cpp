@@ -39,8 +39,14 @@ bool CheckUserPassword(int id, const QString &typed)
     const QString stored = storedPassword(id);
     if (!PasswordHash::verify(typed, stored))
         return false;
-    if (!PasswordHash::isHashed(stored))
-        storePassword(id, typed);
+    if (!PasswordHash::isHashed(stored)) {
+        // Replacing the plain text is worth trying but not worth refusing a
+        // login over: a file that cannot be written stays as it was.
+        try {
+            storePassword(id, typed);
+        } catch (const EngineError &) {
+        }
+    }
     return true;
 }
 

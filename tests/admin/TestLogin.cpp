@@ -59,6 +59,7 @@ private slots:
     void unlockOffersOnlyTheCurrentUser();
     void firstLoginTipAndFlag();
     void plainPasswordReplacedByHash();
+    void plainPasswordKeptWhenTheFileRefusesWrites();
     void missingUserIsRefused();
     void openWorkingFileCancelled_data();
     void openWorkingFileCancelled();
@@ -331,6 +332,18 @@ void TestLogin::plainPasswordReplacedByHash()
     // Logging in again keeps the hash and still ignores the case.
     QVERIFY(CheckUserPassword(2, QStringLiteral("pass\"1")));
     QCOMPARE(stored(2), hashed);
+}
+
+void TestLogin::plainPasswordKeptWhenTheFileRefusesWrites()
+{
+    m_dm->ExecSql(Sql("CREATE TRIGGER refuse BEFORE UPDATE ON TbUser BEGIN SELECT RAISE(ABORT, 'read only'); END"));
+    test::MessageRecorder recorder;
+    TLoginDlg dlg(true);
+    dlg.show();
+    tryLogin(dlg, 2, QStringLiteral("pass\"1"));
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(stored(2), QStringLiteral("Pass\"1"));
+    QCOMPARE(recorder.messages.size(), 0);
 }
 
 void TestLogin::missingUserIsRefused()
