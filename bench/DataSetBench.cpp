@@ -44,18 +44,6 @@ void resetPeak()
         f.write("5");
 }
 
-double bestOf(const std::function<void()> &work)
-{
-    double best = 1e100;
-    for (int i = 0; i < Runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        best = std::min(best, t.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
-
 /// The same work with nothing but the engine's C interface.
 class Bare {
 public:
@@ -186,7 +174,8 @@ void runDataSetBenchmarks(const QString &dataFile, QTextStream &out)
                      SearchOrder);
     const qint64 lastId = bare.lastId(since);
 
-    // The figures of the app, with one data set kept open for the memory figure.
+    // App and bare runs alternate, and each figure is the best run, so a
+    // busy machine hurts neither side more than the other.
     auto open = [&] {
         auto ds = std::make_unique<DataSet>(&db);
         ds->setSql(search);
@@ -194,54 +183,42 @@ void runDataSetBenchmarks(const QString &dataFile, QTextStream &out)
         readFirstRows(*ds);
         return ds;
     };
+    auto timed = [](const std::function<void()> &work) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        return t.nsecsElapsed() / 1e6;
+    };
+    double appOpen = 1e100, bareOpen = 1e100, appCountOnly = 1e100, bareCount = 1e100, appLocate = 1e100,
+           bareLocate = 1e100;
     std::unique_ptr<DataSet> kept;
-    const double appOpen = [&] {
-        double best = 1e100;
-        for (int i = 0; i < Runs; ++i) {
-            kept.reset();
-            QElapsedTimer t;
-            t.start();
-            kept = open();
-            best = std::min(best, t.nsecsElapsed() / 1e6);
-        }
-        return best;
-    }();
-    const double appCountOnly = [&] {
-        double best = 1e100;
-        for (int i = 0; i < Runs; ++i) {
-            auto ds = open();
-            QElapsedTimer t;
-            t.start();
-            ds->recordCount();
-            best = std::min(best, t.nsecsElapsed() / 1e6);
-        }
-        return best;
-    }();
+    for (int i = 0; i < 20; ++i) {
+        kept.reset();
+        appOpen = std::min(appOpen, timed([&] { kept = open(); }));
+        bareOpen = std::min(bareOpen, timed([&] { bare.firstRows(since); }));
+    }
+    qint64 peakKb = statusKb("VmHWM");
+    const int fetched = kept->fetchedRowCount();
+
+    qint64 rows = 0;
     int locatedRow = -1;
-    const double appLocate = [&] {
-        double best = 1e100;
-        for (int i = 0; i < Runs; ++i) {
-            auto ds = open();
-            QElapsedTimer t;
-            t.start();
+    qint64 bareRow = 0;
+    for (int i = 0; i < Runs; ++i) {
+        auto ds = open();
+        appCountOnly = std::min(appCountOnly, timed([&] { ds->recordCount(); }));
+        bareCount = std::min(bareCount, timed([&] { rows = bare.count(since); }));
+        ds = open();
+        appLocate = std::min(appLocate, timed([&] {
             if (!ds->locate(lastId))
                 qFatal("the last row was not found");
             for (int f = 0; f < ds->fieldCount(); ++f)
                 ds->value(f);
-            best = std::min(best, t.nsecsElapsed() / 1e6);
-            locatedRow = ds->recNo();
-        }
-        return best;
-    }();
-    const qint64 peakKb = statusKb("VmHWM");
-    const int fetched = kept->fetchedRowCount();
+        }));
+        locatedRow = ds->recNo();
+        peakKb = std::max(peakKb, statusKb("VmHWM"));
+        bareLocate = std::min(bareLocate, timed([&] { bareRow = bare.locate(since, lastId); }));
+    }
     kept.reset();
-
-    qint64 rows = 0;
-    const double bareOpen = bestOf([&] { bare.firstRows(since); });
-    const double bareCount = bestOf([&] { rows = bare.count(since); });
-    qint64 bareRow = 0;
-    const double bareLocate = bestOf([&] { bareRow = bare.locate(since, lastId); });
     if (bareRow != locatedRow)
         out << "warning: the data set found the last row at " << locatedRow << ", the bare search at " << bareRow << Qt::endl;
 
