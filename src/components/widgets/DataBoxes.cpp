@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -18,6 +19,19 @@ namespace brel {
 
 namespace {
 constexpr int UnlimitedLength = 32767;
+
+// A small drop-down arrow, drawn so it matches the platform's combo boxes.
+QIcon dropDownIcon()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(60, 60, 60));
+    p.drawPolygon(QPolygonF({QPointF(4, 6), QPointF(12, 6), QPointF(8, 11)}));
+    return QIcon(pixmap);
+}
 
 QString stars(const QString &text)
 {
@@ -136,7 +150,7 @@ void DbNumericEdit::inputMethodEvent(QInputMethodEvent *event)
 
 DbPopupEdit::DbPopupEdit(QWidget *parent) : DbEdit(parent)
 {
-    QAction *drop = addAction(style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
+    QAction *drop = addAction(dropDownIcon(), QLineEdit::TrailingPosition);
     drop->setObjectName(QStringLiteral("dropDown"));
     connect(drop, &QAction::triggered, this, &DbPopupEdit::openPopup);
 }

@@ -30,13 +30,16 @@ int SideBar::addGroup(const QString &caption)
     auto *list = new QListWidget(this);
     list->setObjectName(QStringLiteral("sideItems%1").arg(index));
     list->setViewMode(QListView::IconMode);
-    list->setFlow(QListView::TopToBottom);
-    list->setWrapping(false);
+    // Grid cells as wide as the bar: one item per line, centred.
+    list->setFlow(QListView::LeftToRight);
+    list->setWrapping(true);
     list->setMovement(QListView::Static);
     list->setResizeMode(QListView::Adjust);
     list->setIconSize(QSize(32, 32));
-    list->setWordWrap(true);
-    list->setSpacing(4);
+    list->setWordWrap(false);
+    list->setUniformItemSizes(true);
+    list->setTextElideMode(Qt::ElideNone);
+    list->setSpacing(0);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setFrameShape(QFrame::NoFrame);
     list->hide();
@@ -59,6 +62,20 @@ void SideBar::addItem(int group, const QString &caption, int tag, const QIcon &i
     item->setData(TagRole, tag);
     item->setTextAlignment(Qt::AlignHCenter);
     m_groups[group].list->addItem(item);
+    layOutItems();
+}
+
+void SideBar::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layOutItems();
+}
+
+void SideBar::layOutItems()
+{
+    // One item per line, as wide as the bar, caption under the icon.
+    for (const Group &g : m_groups)
+        g.list->setGridSize(QSize(std::max(40, g.list->viewport()->width() - 2), g.list->iconSize().height() + fontMetrics().height() + 16));
 }
 
 int SideBar::itemCount(int group) const

@@ -53,7 +53,11 @@ signals:
     void itemClicked(int tag);
     void openGroupChanged(int group);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void layOutItems();
     struct Group {
         QToolButton *button;
         QListWidget *list;

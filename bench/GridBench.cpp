@@ -1,0 +1,211 @@
+#include "Benchmarks.h"
+
+#include "components/DataSetExport.h"
+#include "components/TableExport.h"
+#include "components/widgets/DataGrid.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <functional>
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+namespace brel::bench {
+
+namespace {
+
+const QString Password = QStringLiteral("381957");
+// The rental search as the search window runs it.
+const QString SearchText = QStringLiteral(
+    "SELECT *, CASE ZTW WHEN '00' THEN '未出租' WHEN '01' THEN '已出租' WHEN '02' THEN '已作废' ELSE '' END AS ZTW_TXT "
+    "FROM TbRental WHERE ZTW=? AND LRRQ>=?");
+const QString SearchOrder = QStringLiteral("SJH");
+constexpr int Runs = 3;
+constexpr int ExportRows = 100000;
+
+GridColumns searchColumns()
+{
+    auto col = [](const char *caption, const char *field, int width, const char *format = "") {
+        return GridColumn{QString::fromUtf8(caption), QString::fromLatin1(field), 1, width, QString::fromLatin1(format), true};
+    };
+    return {col("收件号", "SJH", 80),          col("房屋地址", "DGDZ", 160),      col("区域", "QY", 60),
+            col("房型", "FX", 80),             col("朝向", "CX", 50),            col("楼层", "LC", 40),
+            col("建筑面积", "JZMJ", 70, "#0.00"), col("租金", "ZJ", 70, "#0.00"),    col("联系人", "LXR", 60),
+            col("所属分店", "SSFD", 80),        col("录入人", "LRR", 60),         col("录入日期", "LRRQ", 80),
+            col("状态位", "ZTW_TXT", 60)};
+}
+
+double bestOf(const std::function<double()> &run)
+{
+    double best = 1e100;
+    for (int i = 0; i < Runs; ++i)
+        best = std::min(best, run());
+    return best;
+}
+
+/// The same rows read with nothing but the engine's C interface.
+class Bare {
+public:
+    explicit Bare(const QString &path)
+    {
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+        const QByteArray key = Password.toUtf8();
+        sqlite3_key(m_db, key.constData(), int(key.size()));
+    }
+    ~Bare() { sqlite3_close(m_db); }
+
+    QByteArray earliestEntry()
+    {
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(m_db, "SELECT MIN(LRRQ) FROM TbRental", -1, &st, nullptr);
+        QByteArray out;
+        if (sqlite3_step(st) == SQLITE_ROW)
+            out = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
+        sqlite3_finalize(st);
+        return out;
+    }
+
+    /// Reads rows rows of the search from the top; with toEnd, steps to the
+    /// end and reads the last rows rows. Returns milliseconds.
+    double screen(const QByteArray &since, int rows, bool toEnd)
+    {
+        QElapsedTimer t;
+        t.start();
+        const QByteArray sql = (SearchText + QStringLiteral(" ORDER BY ") + SearchOrder).toUtf8();
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &st, nullptr) != SQLITE_OK)
+            qFatal("%s", sqlite3_errmsg(m_db));
+        sqlite3_bind_text(st, 1, "00", 2, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, since.constData(), int(since.size()), SQLITE_TRANSIENT);
+        qint64 total = 0;
+        qint64 sum = 0;
+        const int n = sqlite3_column_count(st);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            ++total;
+            if (!toEnd && total > rows)
+                break;
+            if (toEnd)
+                continue;
+            for (int c = 0; c < n; ++c)
+                sum += sqlite3_column_bytes(st, c);
+        }
+        sqlite3_finalize(st);
+        if (toEnd) {
+            // The last screen once its position is known.
+            sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &st, nullptr);
+            sqlite3_bind_text(st, 1, "00", 2, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 2, since.constData(), int(since.size()), SQLITE_TRANSIENT);
+            for (qint64 i = 0; sqlite3_step(st) == SQLITE_ROW; ++i)
+                if (i >= total - rows)
+                    for (int c = 0; c < n; ++c)
+                        sum += sqlite3_column_bytes(st, c);
+            sqlite3_finalize(st);
+        }
+        volatile qint64 sink = sum;
+        (void)sink;
+        return t.nsecsElapsed() / 1e6;
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+/// Asks the model for every cell the view shows, as painting does.
+int layOutVisibleRows(DataGrid &grid)
+{
+    DataGridModel *model = grid.gridModel();
+    const int first = std::max(0, grid.rowAt(0));
+    int last = grid.rowAt(grid.viewport()->height() - 1);
+    if (last < 0)
+        last = model->rowCount() - 1;
+    qint64 chars = 0;
+    for (int r = first; r <= last; ++r)
+        for (int c = 0; c < model->columnCount(); ++c)
+            chars += model->data(model->index(r, c)).toString().size();
+    volatile qint64 sink = chars;
+    (void)sink;
+    return last - first + 1;
+}
+
+} // namespace
+
+void runGridBenchmarks(const QString &dataFile, QTextStream &out)
+{
+    Database db;
+    db.open(dataFile, Password);
+    Bare bare(dataFile);
+    const QByteArray since = bare.earliestEntry();
+    const Sql search(SearchText,
+                     {QStringLiteral("00"), QDate::fromString(QString::fromLatin1(since), QStringLiteral("yyyy-MM-dd"))},
+                     SearchOrder);
+
+    int visibleRows = 0;
+    auto firstScreen = [&](bool deferred, double *jumpMs) {
+        DataSet ds(&db);
+        ds.setSql(search);
+        DataSource source;
+        source.setDataSet(&ds);
+        DataGrid grid;
+        grid.setColumns(searchColumns());
+        grid.setDeferredRowCount(deferred);
+        grid.setDataSource(&source);
+        grid.resize(1200, 800);
+        QElapsedTimer t;
+        t.start();
+        ds.open();
+        grid.show();
+        visibleRows = layOutVisibleRows(grid);
+        const double ms = t.nsecsElapsed() / 1e6;
+        if (jumpMs) {
+            QElapsedTimer j;
+            j.start();
+            grid.gridModel()->finishCount();
+            grid.scrollToBottom();
+            layOutVisibleRows(grid);
+            *jumpMs = j.nsecsElapsed() / 1e6;
+        }
+        return ms;
+    };
+
+    const double appFirst = bestOf([&] { return firstScreen(true, nullptr); });
+    const double appFirstCounted = bestOf([&] { return firstScreen(false, nullptr); });
+    const double appJump = bestOf([&] {
+        double jump = 0;
+        firstScreen(true, &jump);
+        return jump;
+    });
+    const double bareFirst = bestOf([&] { return bare.screen(since, visibleRows, false); });
+    const double bareJump = bestOf([&] { return bare.screen(since, visibleRows, true); });
+
+    out << "grid_visible_rows: " << visibleRows << Qt::endl;
+    printRatio(out, QStringLiteral("grid_first_screen"), appFirst, bareFirst);
+    printRatio(out, QStringLiteral("grid_first_screen_with_count"), appFirstCounted, bareFirst);
+    printRatio(out, QStringLiteral("grid_jump_to_last_row"), appJump, bareJump);
+
+    // Export of the first 100,000 rows of the register in the search columns.
+    DataSet ds(&db);
+    ds.setSql(Sql(SearchText.left(SearchText.indexOf(QStringLiteral(" WHERE"))) + QStringLiteral(" WHERE ID<=?"),
+                  {ExportRows}, QStringLiteral("ID")));
+    ds.open();
+    QTemporaryDir dir;
+    for (ExportFormat format : {ExportFormat::Excel, ExportFormat::Text, ExportFormat::Html, ExportFormat::Xml}) {
+        DataSetTableSource source(&ds, searchColumns());
+        const QString path = dir.filePath(QStringLiteral("export.") + exportSuffix(format));
+        QElapsedTimer t;
+        t.start();
+        QString error;
+        if (!exportToFile(format, source, path, QStringLiteral("出租单查询"), &error)) {
+            out << "export_" << exportSuffix(format) << " failed: " << error << Qt::endl;
+            continue;
+        }
+        const double seconds = t.nsecsElapsed() / 1e9;
+        out << "export_" << exportSuffix(format) << "_rows_per_s: " << qint64(ExportRows / seconds) << Qt::endl;
+        QFile::remove(path);
+    }
+}
+
+} // namespace brel::bench
