@@ -296,6 +296,7 @@ private slots:
         ds->setValue(QStringLiteral("SJH"), QStringLiteral("00000000"));
         ds->setValue(QStringLiteral("ZTW"), QStringLiteral("01"));
         ds->post();
+        const qint64 appended = ds->currentId();
         QCOMPARE(ds->recNo(), 3);
         QCOMPARE(ds->recordCount(), 4);
         QCOMPARE(ds->asText(QStringLiteral("SJH")), QStringLiteral("00000000"));
@@ -308,6 +309,7 @@ private slots:
 
         // An edited row keeps its place even when its sort key changes.
         ds->moveTo(1);
+        const qint64 edited = ds->currentId();
         ds->setValue(QStringLiteral("SJH"), QStringLiteral("00000099"));
         ds->post();
         ds->setPageSize(1);
@@ -317,10 +319,22 @@ private slots:
             seen << ds->valueAt(i, ds->fieldIndex(QStringLiteral("SJH"))).toString();
         QCOMPARE(seen, (QStringList{"00000001", "00000099", "00000003", "00000000"}));
 
+        // The appended row is found at its place, and removing it leaves the rest in order.
+        ds->first();
+        QVERIFY(ds->locate(appended));
+        QCOMPARE(ds->recNo(), 3);
+        ds->remove();
+        QCOMPARE(ds->recordCount(), 3);
+        QCOMPARE(ds->recNo(), 2);
+        QCOMPARE(ds->asText(QStringLiteral("SJH")), QStringLiteral("00000003"));
+        QVERIFY(ds->locate(edited));
+        QCOMPARE(ds->recNo(), 1);
+
         ds->refresh();
         QCOMPARE(ds->recordCount(), 3);
         QCOMPARE(ds->asText(QStringLiteral("SJH")), QStringLiteral("00000099"));
         QCOMPARE(ds->recNo(), 2);
+        QCOMPARE(ds->valueAt(1, ds->fieldIndex(QStringLiteral("SJH"))).toString(), QStringLiteral("00000003"));
     }
 
     void refreshKeepsRow()
