@@ -257,18 +257,28 @@ Sql countOf(const Sql &sql)
     return Sql(QStringLiteral("SELECT COUNT(*) ") + t.mid(from), sql.values.mid(marks));
 }
 
-/// The schema's columns by upper-case "TABLE.COLUMN", built once: opening a
-/// result looks up every column.
+/// The schema's columns by table and column name as the engine reports them
+/// (the names the tables were made with), built once: opening a result looks
+/// up every column. Other spellings fall back to the schema's own search.
 const ColumnDef *schemaColumn(const QString &table, const QString &column)
 {
-    static const QHash<QString, const ColumnDef *> byName = [] {
-        QHash<QString, const ColumnDef *> h;
-        for (const TableDef &t : Schema::tables())
+    using Columns = QHash<QString, const ColumnDef *>;
+    static const QHash<QString, Columns> byName = [] {
+        QHash<QString, Columns> h;
+        for (const TableDef &t : Schema::tables()) {
+            Columns &cols = h[t.name];
             for (const ColumnDef &c : t.columns)
-                h.insert(t.name.toUpper() + QLatin1Char('.') + c.name.toUpper(), &c);
+                cols.insert(c.name, &c);
+        }
         return h;
     }();
-    return byName.value(table.toUpper() + QLatin1Char('.') + column.toUpper());
+    const auto t = byName.constFind(table);
+    if (t != byName.constEnd()) {
+        const auto c = t->constFind(column);
+        if (c != t->constEnd())
+            return *c;
+    }
+    return Schema::column(table, column);
 }
 
 bool isBlankText(const QVariant &v)
@@ -674,7 +684,7 @@ void DataSet::open()
         f.readOnly = f.table.isEmpty() || !own || isId;
         if (isId && f.type == FieldType::Unknown)
             f.type = FieldType::Integer;
-        m_fields.append(f);
+        m_fields.append(std::move(f));
     }
     d->cursor = std::move(st);
     if (m_master) {
