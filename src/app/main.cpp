@@ -1,3 +1,5 @@
+#include "admin/Login.h"
+#include "admin/LoginDialog.h"
 #include "datastore/DataModule.h"
 #include "datastore/Globalvar.h"
 #include "shell/FlashForm.h"
@@ -26,6 +28,7 @@ int main(int argc, char *argv[])
     settings.SetDateFormat();
 
     QPointer<TMainFm> mainForm = new TMainFm;
+    InstallLoginHooks(dataModule, [&mainForm] { return ShowLogin(true, mainForm.data()); });
     // The splash is the only window for a moment; its closing must not end the program.
     app.setQuitOnLastWindowClosed(false);
     ShowSplash();
