@@ -96,13 +96,14 @@ void DataGridModel::setDataSet(DataSet *dataSet)
         disconnect(c);
     m_links.clear();
     m_dataSet = dataSet;
+    m_lastState = dataSet ? dataSet->state() : DataSet::State::Inactive;
     if (dataSet) {
         m_links << connect(dataSet, &DataSet::afterOpen, this, &DataGridModel::reset)
                 << connect(dataSet, &DataSet::afterClose, this, &DataGridModel::reset)
                 << connect(dataSet, &DataSet::afterPost, this, &DataGridModel::sync)
                 << connect(dataSet, &DataSet::afterDelete, this, &DataGridModel::sync)
                 << connect(dataSet, &DataSet::afterCancel, this, &DataGridModel::sync)
-                << connect(dataSet, &DataSet::stateChanged, this, &DataGridModel::sync)
+                << connect(dataSet, &DataSet::stateChanged, this, &DataGridModel::onStateChanged)
                 << connect(dataSet, &DataSet::dataChanged, this, &DataGridModel::onDataChanged)
                 << connect(dataSet, &QObject::destroyed, this, &DataGridModel::reset);
     }
@@ -233,6 +234,16 @@ void DataGridModel::sync()
     m_cacheRow = -1;
     if (m_rowCount > 0 && !m_columns.isEmpty())
         emit dataChanged(index(0, 0), index(m_rowCount - 1, int(m_columns.size()) - 1));
+}
+
+void DataGridModel::onStateChanged(DataSet::State state)
+{
+    // Only a row being inserted (or leaving that state) changes the rows;
+    // opening is followed by afterOpen, which resets anyway.
+    const bool wasInserting = m_lastState == DataSet::State::Insert;
+    m_lastState = state;
+    if (state == DataSet::State::Insert || wasInserting)
+        sync();
 }
 
 void DataGridModel::onDataChanged(int field)

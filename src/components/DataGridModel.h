@@ -71,6 +71,7 @@ private:
     void reset();
     void resolveFields();
     void onDataChanged(int field);
+    void onStateChanged(DataSet::State state);
     int currentCount() const;
     const Cell &cell(int row, int column) const;
     QVariant rawValue(int row, int column) const;
@@ -85,6 +86,7 @@ private:
     bool m_deferred = false;
     int m_probeRows = 200;
     bool m_countPending = false;
+    DataSet::State m_lastState = DataSet::State::Inactive;
     quint64 m_generation = 0;
     mutable int m_cacheRow = -1;
     mutable int m_cacheColumn = -1;
