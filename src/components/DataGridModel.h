@@ -44,6 +44,8 @@ public:
     /// COUNT(*) runs when the event loop next turns, and the rows grow to it.
     void setDeferredCount(bool deferred, int probeRows = 200);
     bool isCountDeferred() const { return m_deferred; }
+    /// Rows the probe of a deferred count reads (a view sets one screenful).
+    void setProbeRows(int rows) { m_probeRows = std::max(1, rows); }
     /// True while the rows shown are not yet the whole result.
     bool isCountPending() const { return m_countPending; }
     /// Rows of the whole result (the data set's COUNT(*), plus a row being inserted).

@@ -555,6 +555,9 @@ void DataGrid::updateGeometries()
         return;
     m_inGeometry = true;
     QTableView::updateGeometries();
+    // A deferred count needs to know only that a screenful of rows exists.
+    if (m_model->isCountDeferred())
+        m_model->setProbeRows(viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()) + 2);
     const int fh = footerHeight();
     const QMargins m = viewportMargins();
     if (m.bottom() != fh)
