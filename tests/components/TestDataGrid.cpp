@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -475,6 +476,27 @@ void TestDataGrid::editsInPlace()
     QCOMPARE(model.data(model.index(4, 2)).toString(), QStringLiteral("2000.50"));
     QVERIFY(!model.setData(model.index(4, 2), QStringLiteral("两千")));
     QCOMPARE(messages.messages.size(), 1);
+
+    // Typed into a cell of an editable grid, the text reaches the record.
+    DataGrid grid;
+    grid.setColumns(rentalColumns());
+    grid.setDataSource(m_source.get());
+    grid.setEditable(true);
+    grid.resize(600, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    grid.setCurrentIndex(grid.gridModel()->index(2, 1));
+    QTest::keyClick(grid.viewport(), Qt::Key_F2);
+    auto *editor = grid.viewport()->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, "ABC");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(m_ds->state(), DataSet::State::Edit); // the delegate commits queued
+    QCOMPARE(m_ds->recNo(), 2);
+    QCOMPARE(m_ds->value(QStringLiteral("QY")).toString(), QStringLiteral("ABC"));
+    m_ds->post();
+    QCOMPARE(grid.gridModel()->cellText(2, 1), QStringLiteral("ABC"));
 }
 
 QTEST_MAIN(TestDataGrid)

@@ -265,6 +265,14 @@ void DataGrid::setColumns(const GridColumns &columns)
     }
 }
 
+void DataGrid::setEditable(bool editable)
+{
+    m_model->setEditable(editable);
+    setEditTriggers(editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                                   | QAbstractItemView::AnyKeyPressed
+                             : QAbstractItemView::NoEditTriggers);
+}
+
 int DataGrid::columnOfCaption(const QString &caption) const
 {
     for (int i = 0; i < columns().size(); ++i)

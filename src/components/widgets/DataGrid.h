@@ -69,6 +69,9 @@ public:
     /// First column whose caption is caption, -1 when none.
     int columnOfCaption(const QString &caption) const;
     void setCellHook(DataGridModel::CellHook hook) { m_model->setCellHook(std::move(hook)); }
+    /// Lets cells be typed into (lookup tables); typed values go to the data set's row.
+    void setEditable(bool editable);
+    bool isEditable() const { return m_model->isEditable(); }
     /// Shows a large result before its COUNT(*) has run (see DataGridModel::setDeferredCount).
     void setDeferredRowCount(bool deferred) { m_model->setDeferredCount(deferred); }
 
