@@ -18,10 +18,11 @@ QString tr(const char *text)
     return QCoreApplication::translate("brel::TableExport", text);
 }
 
-void setError(QString *error, const QString &message)
+bool fail(QString *error, const QString &message)
 {
     if (error)
         *error = message;
+    return false;
 }
 
 bool writeUtf8(QIODevice &device, const QString &text)
@@ -73,12 +74,12 @@ bool writeText(TableSource &source, QIODevice &device, QString *error)
         chunk += fields.join(QLatin1Char(',')) + QLatin1String("\r\n");
         if (chunk.size() > 1 << 16) {
             if (!writeUtf8(device, chunk))
-                return setError(error, device.errorString()), false;
+                return fail(error, device.errorString());
             chunk.clear();
         }
     }
     if (!writeUtf8(device, chunk))
-        return setError(error, device.errorString()), false;
+        return fail(error, device.errorString());
     return true;
 }
 
@@ -102,13 +103,13 @@ bool writeHtml(TableSource &source, QIODevice &device, const QString &title, QSt
         chunk += QLatin1String("</tr>\n");
         if (chunk.size() > 1 << 16) {
             if (!writeUtf8(device, chunk))
-                return setError(error, device.errorString()), false;
+                return fail(error, device.errorString());
             chunk.clear();
         }
     }
     chunk += QLatin1String("</table>\n</body>\n</html>\n");
     if (!writeUtf8(device, chunk))
-        return setError(error, device.errorString()), false;
+        return fail(error, device.errorString());
     return true;
 }
 
@@ -141,7 +142,7 @@ bool writeXml(TableSource &source, QIODevice &device, const QString &title, QStr
     xml.writeEndElement();
     xml.writeEndDocument();
     if (xml.hasError())
-        return setError(error, tr("写入 XML 文件失败：%1").arg(device.errorString())), false;
+        return fail(error, tr("写入 XML 文件失败：%1").arg(device.errorString()));
     return true;
 }
 
@@ -154,7 +155,7 @@ bool writeXlsx(TableSource &source, QIODevice &device, QString *error)
     // folder and copy it into the device.
     QTemporaryDir dir;
     if (!dir.isValid())
-        return setError(error, tr("无法创建临时文件夹：%1").arg(dir.errorString())), false;
+        return fail(error, tr("无法创建临时文件夹：%1").arg(dir.errorString()));
     const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("export.xlsx")));
     const QByteArray tmp = QFile::encodeName(dir.path());
     lxw_workbook_options options{};
@@ -162,7 +163,7 @@ bool writeXlsx(TableSource &source, QIODevice &device, QString *error)
     options.tmpdir = const_cast<char *>(tmp.constData());
     lxw_workbook *book = workbook_new_opt(path.constData(), &options);
     if (!book)
-        return setError(error, tr("无法创建 Excel 文件。")), false;
+        return fail(error, tr("无法创建 Excel 文件。"));
     lxw_worksheet *sheet = workbook_add_worksheet(book, "Sheet1");
     lxw_format *bold = workbook_add_format(book);
     format_set_bold(bold);
@@ -188,7 +189,7 @@ bool writeXlsx(TableSource &source, QIODevice &device, QString *error)
     while (rc == LXW_NO_ERROR && source.next(row)) {
         if (r >= LXW_ROW_MAX) {
             workbook_close(book);
-            return setError(error, tr("数据行数超过了 Excel 工作表的上限（%1 行）。").arg(LXW_ROW_MAX - 1)), false;
+            return fail(error, tr("数据行数超过了 Excel 工作表的上限（%1 行）。").arg(LXW_ROW_MAX - 1));
         }
         for (int c = 0; c < row.size() && rc == LXW_NO_ERROR; ++c) {
             const ExportCell &cell = row.at(c);
@@ -213,15 +214,15 @@ bool writeXlsx(TableSource &source, QIODevice &device, QString *error)
     if (rc == LXW_NO_ERROR)
         rc = closeRc;
     if (rc != LXW_NO_ERROR)
-        return setError(error, tr("写入 Excel 文件失败：%1").arg(QString::fromUtf8(lxw_strerror(rc)))), false;
+        return fail(error, tr("写入 Excel 文件失败：%1").arg(QString::fromUtf8(lxw_strerror(rc))));
 
     QFile file(QFile::decodeName(path));
     if (!file.open(QIODevice::ReadOnly))
-        return setError(error, file.errorString()), false;
+        return fail(error, file.errorString());
     while (!file.atEnd()) {
         const QByteArray block = file.read(1 << 16);
         if (device.write(block) != block.size())
-            return setError(error, device.errorString()), false;
+            return fail(error, device.errorString());
     }
     return true;
 }
@@ -270,7 +271,7 @@ QString csvField(const QString &text)
 bool writeTable(ExportFormat format, TableSource &source, QIODevice &device, const QString &title, QString *error)
 {
     if (!device.isWritable())
-        return setError(error, tr("导出目标不可写。")), false;
+        return fail(error, tr("导出目标不可写。"));
     switch (format) {
     case ExportFormat::Excel: return writeXlsx(source, device, error);
     case ExportFormat::Text: return writeText(source, device, error);
@@ -285,15 +286,13 @@ bool exportToFile(ExportFormat format, TableSource &source, const QString &path,
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return setError(error, tr("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString())),
-               false;
+        return fail(error, tr("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
     if (!writeTable(format, source, file, title, error)) {
         file.cancelWriting();
         return false;
     }
     if (!file.commit())
-        return setError(error, tr("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString())),
-               false;
+        return fail(error, tr("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
     return true;
 }
 
