@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <functional>
+#include <string>
+#include <vector>
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -68,28 +70,43 @@ public:
         sqlite3_bind_text(st, 2, since.constData(), int(since.size()), SQLITE_TRANSIENT);
         return st;
     }
-    static qint64 readAll(sqlite3_stmt *st)
+    /// Reads every field of the current row into owned storage: a row is only
+    /// "readable" once its values survive the next step, as the data set's do.
+    struct Value {
+        int type = SQLITE_NULL;
+        qint64 i = 0;
+        double d = 0;
+        std::string text;
+    };
+    using Row = std::vector<Value>;
+    static Row readRow(sqlite3_stmt *st)
     {
-        qint64 sum = 0;
         const int n = sqlite3_column_count(st);
+        Row row(static_cast<size_t>(n));
         for (int c = 0; c < n; ++c) {
-            switch (sqlite3_column_type(st, c)) {
-            case SQLITE_INTEGER: sum += sqlite3_column_int64(st, c); break;
-            case SQLITE_FLOAT: sum += qint64(sqlite3_column_double(st, c)); break;
+            Value &v = row[size_t(c)];
+            v.type = sqlite3_column_type(st, c);
+            switch (v.type) {
+            case SQLITE_INTEGER: v.i = sqlite3_column_int64(st, c); break;
+            case SQLITE_FLOAT: v.d = sqlite3_column_double(st, c); break;
             case SQLITE_NULL: break;
-            default: sqlite3_column_text(st, c); sum += sqlite3_column_bytes(st, c); break;
+            default:
+                v.text.assign(reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
+                              size_t(sqlite3_column_bytes(st, c)));
+                break;
             }
         }
-        return sum;
+        return row;
     }
     qint64 firstRows(const QByteArray &since)
     {
         sqlite3_stmt *st = search(since, true);
-        qint64 sum = 0;
+        std::vector<Row> rows;
+        rows.reserve(FirstRows);
         for (int i = 0; i < FirstRows && sqlite3_step(st) == SQLITE_ROW; ++i)
-            sum += readAll(st);
+            rows.push_back(readRow(st));
         sqlite3_finalize(st);
-        return sum;
+        return qint64(rows.size());
     }
     qint64 count(const QByteArray &since)
     {
@@ -109,7 +126,7 @@ public:
         qint64 row = 0;
         while (sqlite3_step(st) == SQLITE_ROW) {
             if (sqlite3_column_int64(st, 0) == id) {
-                readAll(st);
+                readRow(st);
                 break;
             }
             ++row;
