@@ -70,18 +70,6 @@ PasswordChange ChangeOwnPassword(const QString &oldPwd, const QString &newPwd, c
     return PasswordChange::Changed;
 }
 
-void RunAfterLogin(const AfterLoginSteps &steps)
-{
-    if (steps.purgeLog)
-        steps.purgeLog();
-    LoadSysOptions();
-    LoadRights(CurrentUser.Id);
-    if (steps.applyRights)
-        steps.applyRights();
-    if (steps.updateCaption)
-        steps.updateCaption();
-}
-
 void RunRestorePrevious(const AfterLoginSteps &steps)
 {
     LoadSysOptions();
@@ -90,6 +78,14 @@ void RunRestorePrevious(const AfterLoginSteps &steps)
         steps.applyRights();
     if (steps.updateCaption)
         steps.updateCaption();
+}
+
+void RunAfterLogin(const AfterLoginSteps &steps)
+{
+    if (steps.purgeLog)
+        steps.purgeLog();
+    // The rest is what taking back the previous file does too.
+    RunRestorePrevious(steps);
 }
 
 void InstallLoginHooks(TDM &dm, std::function<bool()> showLogin, AfterLoginSteps steps)
