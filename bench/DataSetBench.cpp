@@ -1,4 +1,5 @@
 #include "Benchmarks.h"
+#include "BareSqlite.h"
 
 #include "datastore/DataSet.h"
 
@@ -17,11 +18,6 @@ namespace brel::bench {
 
 namespace {
 
-const QString Password = QStringLiteral("381957");
-const QString SearchText = QStringLiteral(
-    "SELECT *, CASE ZTW WHEN '00' THEN '未出租' WHEN '01' THEN '已出租' WHEN '02' THEN '已作废' ELSE '' END AS ZTW_TXT "
-    "FROM TbRental WHERE ZTW=? AND LRRQ>=?");
-const QString SearchOrder = QStringLiteral("SJH");
 constexpr int FirstRows = 100;
 constexpr int Runs = 3;
 
@@ -46,58 +42,11 @@ void resetPeak()
         f.write("5");
 }
 
-/// The same work with nothing but the engine's C interface.
-class Bare {
+/// The data-set figures done with nothing but the engine's C interface.
+class Bare : public BareSqlite {
 public:
-    explicit Bare(const QString &path)
-    {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            qFatal("cannot open %s", qPrintable(path));
-        const QByteArray key = Password.toUtf8();
-        sqlite3_key(m_db, key.constData(), int(key.size()));
-        if (sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
-            qFatal("cannot key %s", qPrintable(path));
-    }
-    ~Bare() { sqlite3_close(m_db); }
+    using BareSqlite::BareSqlite;
 
-    sqlite3_stmt *search(const QByteArray &since, bool ordered)
-    {
-        const QByteArray sql = (SearchText + (ordered ? QStringLiteral(" ORDER BY ") + SearchOrder : QString())).toUtf8();
-        sqlite3_stmt *st = nullptr;
-        if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &st, nullptr) != SQLITE_OK)
-            qFatal("%s", sqlite3_errmsg(m_db));
-        sqlite3_bind_text(st, 1, "00", 2, SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 2, since.constData(), int(since.size()), SQLITE_TRANSIENT);
-        return st;
-    }
-    /// Reads every field of the current row into owned storage: a row is only
-    /// "readable" once its values survive the next step, as the data set's do.
-    struct Value {
-        int type = SQLITE_NULL;
-        qint64 i = 0;
-        double d = 0;
-        std::string text;
-    };
-    using Row = std::vector<Value>;
-    static Row readRow(sqlite3_stmt *st)
-    {
-        const int n = sqlite3_column_count(st);
-        Row row(static_cast<size_t>(n));
-        for (int c = 0; c < n; ++c) {
-            Value &v = row[size_t(c)];
-            v.type = sqlite3_column_type(st, c);
-            switch (v.type) {
-            case SQLITE_INTEGER: v.i = sqlite3_column_int64(st, c); break;
-            case SQLITE_FLOAT: v.d = sqlite3_column_double(st, c); break;
-            case SQLITE_NULL: break;
-            default:
-                v.text.assign(reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
-                              size_t(sqlite3_column_bytes(st, c)));
-                break;
-            }
-        }
-        return row;
-    }
     qint64 firstRows(const QByteArray &since)
     {
         sqlite3_stmt *st = search(since, true);
@@ -112,7 +61,7 @@ public:
     {
         const QByteArray sql = QStringLiteral("SELECT COUNT(*) FROM TbRental WHERE ZTW=? AND LRRQ>=?").toUtf8();
         sqlite3_stmt *st = nullptr;
-        sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &st, nullptr);
+        sqlite3_prepare_v2(handle(), sql.constData(), int(sql.size()), &st, nullptr);
         sqlite3_bind_text(st, 1, "00", 2, SQLITE_TRANSIENT);
         sqlite3_bind_text(st, 2, since.constData(), int(since.size()), SQLITE_TRANSIENT);
         const qint64 n = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
@@ -138,26 +87,13 @@ public:
     {
         const QByteArray sql = QStringLiteral("SELECT ID FROM TbRental WHERE ZTW=? AND LRRQ>=? ORDER BY SJH DESC LIMIT 1").toUtf8();
         sqlite3_stmt *st = nullptr;
-        sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &st, nullptr);
+        sqlite3_prepare_v2(handle(), sql.constData(), int(sql.size()), &st, nullptr);
         sqlite3_bind_text(st, 1, "00", 2, SQLITE_TRANSIENT);
         sqlite3_bind_text(st, 2, since.constData(), int(since.size()), SQLITE_TRANSIENT);
         const qint64 id = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
         sqlite3_finalize(st);
         return id;
     }
-    QByteArray earliestEntry()
-    {
-        sqlite3_stmt *st = nullptr;
-        sqlite3_prepare_v2(m_db, "SELECT MIN(LRRQ) FROM TbRental", -1, &st, nullptr);
-        QByteArray out;
-        if (sqlite3_step(st) == SQLITE_ROW)
-            out = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
-        sqlite3_finalize(st);
-        return out;
-    }
-
-private:
-    sqlite3 *m_db = nullptr;
 };
 
 qint64 readFirstRows(DataSet &ds)
@@ -184,7 +120,7 @@ void runDataSetBenchmarks(const QString &dataFile, QTextStream &out)
     const qint64 startKb = statusKb("VmRSS");
 
     Database db;
-    db.open(dataFile, Password);
+    db.open(dataFile, BenchPassword);
     Bare bare(dataFile);
     const QByteArray since = bare.earliestEntry();
     const Sql search(SearchText, {QStringLiteral("00"), QDate::fromString(QString::fromLatin1(since), QStringLiteral("yyyy-MM-dd"))},

@@ -1,4 +1,5 @@
 #include "Benchmarks.h"
+#include "BareSqlite.h"
 
 #include "components/DataSetExport.h"
 #include "components/TableExport.h"
@@ -18,12 +19,6 @@ namespace brel::bench {
 
 namespace {
 
-const QString Password = QStringLiteral("381957");
-// The rental search as the search window runs it.
-const QString SearchText = QStringLiteral(
-    "SELECT *, CASE ZTW WHEN '00' THEN '未出租' WHEN '01' THEN '已出租' WHEN '02' THEN '已作废' ELSE '' END AS ZTW_TXT "
-    "FROM TbRental WHERE ZTW=? AND LRRQ>=?");
-const QString SearchOrder = QStringLiteral("SJH");
 constexpr int Runs = 3;
 constexpr int ExportRows = 100000;
 
@@ -47,26 +42,19 @@ double bestOf(const std::function<double()> &run)
     return best;
 }
 
-/// The same rows read with nothing but the engine's C interface.
-class Bare {
+/// The same screens read with nothing but the engine's C interface: the
+/// search stepped in the same order, the shown cells of each row on screen
+/// kept in owned storage.
+class Bare : public BareSqlite {
 public:
-    explicit Bare(const QString &path)
-    {
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
-        const QByteArray key = Password.toUtf8();
-        sqlite3_key(m_db, key.constData(), int(key.size()));
-    }
-    ~Bare() { sqlite3_close(m_db); }
+    using BareSqlite::BareSqlite;
 
-    QByteArray earliestEntry()
+    /// Fields of the search the grid's columns show.
+    void setShownFields(const QStringList &fields)
     {
-        sqlite3_stmt *st = nullptr;
-        sqlite3_prepare_v2(m_db, "SELECT MIN(LRRQ) FROM TbRental", -1, &st, nullptr);
-        QByteArray out;
-        if (sqlite3_step(st) == SQLITE_ROW)
-            out = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
+        sqlite3_stmt *st = search(QByteArray("0000-00-00"), true);
+        m_shown = columnsNamed(st, fields);
         sqlite3_finalize(st);
-        return out;
     }
 
     /// Reads rows rows of the search from the top; with toEnd, steps to the
@@ -75,43 +63,32 @@ public:
     {
         QElapsedTimer t;
         t.start();
-        const QByteArray sql = (SearchText + QStringLiteral(" ORDER BY ") + SearchOrder).toUtf8();
-        sqlite3_stmt *st = nullptr;
-        if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &st, nullptr) != SQLITE_OK)
-            qFatal("%s", sqlite3_errmsg(m_db));
-        sqlite3_bind_text(st, 1, "00", 2, SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 2, since.constData(), int(since.size()), SQLITE_TRANSIENT);
+        std::vector<Row> kept;
+        kept.reserve(size_t(rows));
+        sqlite3_stmt *st = search(since, true);
         qint64 total = 0;
-        qint64 sum = 0;
-        const int n = sqlite3_column_count(st);
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            ++total;
-            if (!toEnd && total > rows)
-                break;
-            if (toEnd)
-                continue;
-            for (int c = 0; c < n; ++c)
-                sum += sqlite3_column_bytes(st, c);
-        }
-        sqlite3_finalize(st);
         if (toEnd) {
+            while (sqlite3_step(st) == SQLITE_ROW)
+                ++total;
+            sqlite3_finalize(st);
             // The last screen once its position is known.
-            sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &st, nullptr);
-            sqlite3_bind_text(st, 1, "00", 2, SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 2, since.constData(), int(since.size()), SQLITE_TRANSIENT);
+            st = search(since, true);
             for (qint64 i = 0; sqlite3_step(st) == SQLITE_ROW; ++i)
                 if (i >= total - rows)
-                    for (int c = 0; c < n; ++c)
-                        sum += sqlite3_column_bytes(st, c);
-            sqlite3_finalize(st);
+                    kept.push_back(readRow(st, m_shown));
+        } else {
+            while (int(kept.size()) < rows && sqlite3_step(st) == SQLITE_ROW)
+                kept.push_back(readRow(st, m_shown));
         }
-        volatile qint64 sink = sum;
-        (void)sink;
-        return t.nsecsElapsed() / 1e6;
+        sqlite3_finalize(st);
+        const double ms = t.nsecsElapsed() / 1e6;
+        if (int(kept.size()) != rows)
+            qFatal("the bare search read %d rows, not %d", int(kept.size()), rows);
+        return ms;
     }
 
 private:
-    sqlite3 *m_db = nullptr;
+    std::vector<int> m_shown;
 };
 
 /// Asks the model for every cell the view shows, as painting does.
@@ -136,9 +113,13 @@ int layOutVisibleRows(DataGrid &grid)
 void runGridBenchmarks(const QString &dataFile, QTextStream &out)
 {
     Database db;
-    db.open(dataFile, Password);
+    db.open(dataFile, BenchPassword);
     Bare bare(dataFile);
     const QByteArray since = bare.earliestEntry();
+    QStringList shownFields;
+    for (const GridColumn &c : searchColumns())
+        shownFields << c.field;
+    bare.setShownFields(shownFields);
     const Sql search(SearchText,
                      {QStringLiteral("00"), QDate::fromString(QString::fromLatin1(since), QStringLiteral("yyyy-MM-dd"))},
                      SearchOrder);
