@@ -591,6 +591,7 @@ void Generator::run()
     rentRequests();
     buyRequests();
     tx.commit();
+    m_db.execute(Sql("ANALYZE"));
 }
 
 } // namespace

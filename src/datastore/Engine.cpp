@@ -388,12 +388,18 @@ void Database::compact(const QString &source, const QString &target, const QStri
     try {
         src.execute(Sql("SELECT sqlcipher_export('compacted')"));
         src.execute(Sql("DETACH DATABASE compacted"));
+        src.close();
+        // Fresh statistics let the planner walk the receipt-number index of a
+        // large register instead of sorting it.
+        Database copy;
+        copy.open(target, password);
+        copy.execute(Sql("ANALYZE"));
+        copy.close();
     } catch (...) {
         src.close();
         QFile::remove(target);
         throw;
     }
-    src.close();
 }
 
 // -------------------------------------------------------------- Transaction
