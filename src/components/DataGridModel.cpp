@@ -165,16 +165,11 @@ void DataGridModel::reset()
     ++m_generation;
     m_countPending = false;
     if (m_deferred && m_dataSet && m_dataSet->isActive() && m_dataSet->state() != DataSet::State::Insert) {
-        // How many rows exist, up to one screenful or so, without counting them all.
-        const Sql &sql = m_dataSet->sql();
-        QVariantList values = sql.values;
-        values << m_probeRows;
+        // How many rows exist, up to one screenful or so, without counting
+        // them all: the data set reads the rows the view shows next anyway.
         int known = 0;
         try {
-            auto probe = m_dataSet->database()->prepare(
-                Sql(QStringLiteral("SELECT 1 FROM (") + sql.text + QStringLiteral(") LIMIT ?"), values));
-            while (probe->step())
-                ++known;
+            known = m_dataSet->availableRows(m_probeRows);
         } catch (const EngineError &) {
             known = -1;
         }

@@ -40,7 +40,7 @@ public:
     bool isEditable() const { return m_editable; }
 
     /// With a deferred count a newly opened result shows at once with the
-    /// rows known to exist (at most probeRows, read with a cheap probe); the
+    /// rows known to exist (at most probeRows, read into the data set); the
     /// COUNT(*) runs when the event loop next turns, and the rows grow to it.
     void setDeferredCount(bool deferred, int probeRows = 200);
     bool isCountDeferred() const { return m_deferred; }

@@ -1241,6 +1241,33 @@ int DataSet::fetchedRowCount() const
     return d->fetched;
 }
 
+int DataSet::availableRows(int upTo) const
+{
+    if (!isActive() || upTo <= 0)
+        return 0;
+    if (d->count >= 0)
+        return std::min(d->count, upTo);
+    if (d->row(upTo - 1))
+        return upTo;
+    // Reading ended the live result before upTo, so it is counted now.
+    if (d->count >= 0)
+        return std::min(d->count, upTo);
+    int n = 0;
+    while (n < upTo && d->row(n))
+        ++n;
+    return n;
+}
+
+void DataSet::setReadAhead(int rows)
+{
+    d->readAhead = std::max(1, rows);
+}
+
+int DataSet::readAhead() const
+{
+    return d->readAhead;
+}
+
 void DataSet::setPageSize(int rows)
 {
     d->pageSize = std::max(1, rows);

@@ -140,6 +140,10 @@ public:
     QVariant valueAt(int row, int field) const;
     /// Rows read from the engine so far (to check lazy fetching).
     int fetchedRowCount() const;
+    /// How many rows exist, counting no further than upTo: the first upTo
+    /// rows are read into the cache (a grid shows them next) instead of
+    /// counting the whole result.
+    int availableRows(int upTo) const;
 
     // Editing, each written at once.
     void append();
@@ -153,6 +157,9 @@ public:
     int pageSize() const;
     /// Most pages kept in the row cache (default 16); older pages are dropped.
     void setCacheLimit(int pages);
+    /// Rows read per trip to the engine (default 50; a grid sets its screenful).
+    void setReadAhead(int rows);
+    int readAhead() const;
 
 signals:
     void newRecord();                  ///< after append: set defaults here

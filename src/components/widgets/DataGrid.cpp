@@ -17,6 +17,8 @@ namespace brel {
 namespace {
 constexpr int FilterButtonWidth = 14;
 constexpr int SortMarkWidth = 10;
+// Rows a data set reads per trip at the least, however small the grid.
+constexpr int MinReadAhead = 16;
 } // namespace
 
 // ------------------------------------------------------------- GridHeader
@@ -70,6 +72,33 @@ QRect GridHeader::filterButtonRect(int section) const
     return QRect(right - FilterButtonWidth, 0, FilterButtonWidth, height());
 }
 
+QSize GridHeader::sizeHint() const
+{
+    // Working the hint out measures the caption of every section, and a
+    // model reset throws Qt's own cached hint away.
+    QString key = font().key();
+    key += m_filterButtons ? QLatin1Char('1') : QLatin1Char('0');
+    if (QAbstractItemModel *m = model()) {
+        for (int i = 0; i < count(); ++i) {
+            key += QChar(0x1f);
+            if (!isSectionHidden(i))
+                key += m->headerData(i, orientation()).toString();
+        }
+    }
+    if (!m_hint.isValid() || key != m_hintKey) {
+        m_hint = QHeaderView::sizeHint();
+        m_hintKey = key;
+    }
+    return m_hint;
+}
+
+void GridHeader::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)
+        m_hint = QSize();
+    QHeaderView::changeEvent(event);
+}
+
 QSize GridHeader::sectionSizeFromContents(int logicalIndex) const
 {
     QSize s = QHeaderView::sectionSizeFromContents(logicalIndex);
@@ -118,6 +147,34 @@ void GridHeader::mousePressEvent(QMouseEvent *event)
         return;
     }
     QHeaderView::mousePressEvent(event);
+}
+
+// ---------------------------------------------------------- GridRowHeader
+
+GridRowHeader::GridRowHeader(QWidget *parent) : QHeaderView(Qt::Vertical, parent)
+{
+    // As QTableView sets up its own row header.
+    setSectionsClickable(true);
+    setHighlightSections(true);
+}
+
+QSize GridRowHeader::sizeHint() const
+{
+    // The numbers of one length are as wide as each other; Qt's own hint
+    // measures up to 200 of them again after every reset.
+    const QString key = font().key() + QLatin1Char(':') + QString::number(QString::number(count()).size());
+    if (!m_hint.isValid() || key != m_hintKey) {
+        m_hint = QHeaderView::sizeHint();
+        m_hintKey = key;
+    }
+    return m_hint;
+}
+
+void GridRowHeader::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)
+        m_hint = QSize();
+    QHeaderView::changeEvent(event);
 }
 
 // ------------------------------------------------------------- GridFooter
@@ -183,6 +240,7 @@ DataGrid::DataGrid(QWidget *parent)
     : QTableView(parent), m_model(new DataGridModel(this)), m_header(new GridHeader(this)), m_footer(new GridFooter(this))
 {
     setHorizontalHeader(m_header);
+    setVerticalHeader(new GridRowHeader(this));
     setModel(m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -563,9 +621,13 @@ void DataGrid::updateGeometries()
         return;
     m_inGeometry = true;
     QTableView::updateGeometries();
-    // A deferred count needs to know only that a screenful of rows exists.
+    // A deferred count needs to know only that a screenful of rows exists,
+    // and the data set reads a screenful per trip to the engine.
+    const int screenRows = viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()) + 2;
     if (m_model->isCountDeferred())
-        m_model->setProbeRows(viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()) + 2);
+        m_model->setProbeRows(screenRows);
+    if (DataSet *ds = dataSet())
+        ds->setReadAhead(std::max(screenRows, MinReadAhead));
     const int fh = footerHeight();
     const QMargins m = viewportMargins();
     if (m.bottom() != fh)

@@ -30,6 +30,9 @@ public:
     bool hasFilterButtons() const { return m_filterButtons; }
     /// Area of the filter button of a section, in header coordinates.
     QRect filterButtonRect(int section) const;
+    /// Measured once per set of captions, shown sections and font: a new
+    /// result changes none of them.
+    QSize sizeHint() const override;
 
 signals:
     void filterButtonClicked(int section);
@@ -37,12 +40,32 @@ signals:
 protected:
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
     void mousePressEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     QSize sectionSizeFromContents(int logicalIndex) const override;
 
 private:
     QHash<int, SortMark> m_marks;
     QSet<int> m_filtered;
     bool m_filterButtons = true;
+    mutable QString m_hintKey;
+    mutable QSize m_hint;
+};
+
+/// Row header of a data grid: the row numbers.
+class GridRowHeader : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit GridRowHeader(QWidget *parent = nullptr);
+    /// Measured again only when the row numbers get another digit or the
+    /// font changes, not for every new result.
+    QSize sizeHint() const override;
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    mutable QString m_hintKey;
+    mutable QSize m_hint;
 };
 
 /// A grid over the data set of a DataSource: lazily read rows, whole-row
