@@ -8,6 +8,28 @@
 
 namespace brel {
 
+namespace {
+
+const QString IsoDate = QStringLiteral("yyyy-MM-dd");
+
+/// "yyyy-MM-dd" written by hand: QDate::toString reads its pattern again for
+/// every cell, and a grid shows a date in nearly every row.
+QString isoDateText(QDate d)
+{
+    const int y = d.year();
+    if (y < 1000 || y > 9999)
+        return d.toString(IsoDate);
+    const int m = d.month();
+    const int day = d.day();
+    const char16_t text[10] = {char16_t(u'0' + y / 1000),     char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
+                               char16_t(u'0' + y % 10),       u'-',                          char16_t(u'0' + m / 10),
+                               char16_t(u'0' + m % 10),       u'-',                          char16_t(u'0' + day / 10),
+                               char16_t(u'0' + day % 10)};
+    return QString(reinterpret_cast<const QChar *>(text), 10);
+}
+
+} // namespace
+
 QString formatCellValue(const QVariant &value, const QString &format)
 {
     if (!value.isValid() || value.isNull())
@@ -17,13 +39,13 @@ QString formatCellValue(const QVariant &value, const QString &format)
         return value.value<Money>().format(format.isEmpty() ? QStringLiteral("#0.00") : format);
     switch (type) {
     case QMetaType::QDate:
-        return value.toDate().toString(format.isEmpty() ? QStringLiteral("yyyy-MM-dd") : format);
+        return format.isEmpty() || format == IsoDate ? isoDateText(value.toDate()) : value.toDate().toString(format);
     case QMetaType::QDateTime: {
         const QDateTime dt = value.toDateTime();
         if (!format.isEmpty())
             return dt.toString(format);
         // A stamp at midnight is a plain date (how dates typed in boxes are kept).
-        return dt.time() == QTime(0, 0) ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
+        return dt.time() == QTime(0, 0) ? isoDateText(dt.date())
                                         : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     }
     case QMetaType::Bool:

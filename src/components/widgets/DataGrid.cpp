@@ -76,8 +76,7 @@ QSize GridHeader::sizeHint() const
 {
     // Working the hint out measures the caption of every section, and a
     // model reset throws Qt's own cached hint away.
-    QString key = font().key();
-    key += m_filterButtons ? QLatin1Char('1') : QLatin1Char('0');
+    QString key(m_filterButtons ? QLatin1Char('1') : QLatin1Char('0'));
     if (QAbstractItemModel *m = model()) {
         for (int i = 0; i < count(); ++i) {
             key += QChar(0x1f);
@@ -85,9 +84,10 @@ QSize GridHeader::sizeHint() const
                 key += m->headerData(i, orientation()).toString();
         }
     }
-    if (!m_hint.isValid() || key != m_hintKey) {
+    if (!m_hint.isValid() || key != m_hintKey || font() != m_hintFont) {
         m_hint = QHeaderView::sizeHint();
         m_hintKey = key;
+        m_hintFont = font();
     }
     return m_hint;
 }
@@ -160,12 +160,16 @@ GridRowHeader::GridRowHeader(QWidget *parent) : QHeaderView(Qt::Vertical, parent
 
 QSize GridRowHeader::sizeHint() const
 {
-    // The numbers of one length are as wide as each other; Qt's own hint
-    // measures up to 200 of them again after every reset.
-    const QString key = font().key() + QLatin1Char(':') + QString::number(QString::number(count()).size());
-    if (!m_hint.isValid() || key != m_hintKey) {
-        m_hint = QHeaderView::sizeHint();
-        m_hintKey = key;
+    // Qt's own hint measures up to 200 numbers again after every reset; the
+    // last one has the most digits, and digits are as wide as each other.
+    const int n = count();
+    int digits = 0;
+    for (int v = n; v > 0; v /= 10)
+        ++digits;
+    if (!m_hint.isValid() || digits != m_hintDigits || font() != m_hintFont) {
+        m_hint = n > 0 ? sectionSizeFromContents(n - 1) : QHeaderView::sizeHint();
+        m_hintDigits = digits;
+        m_hintFont = font();
     }
     return m_hint;
 }

@@ -48,6 +48,7 @@ private:
     QSet<int> m_filtered;
     bool m_filterButtons = true;
     mutable QString m_hintKey;
+    mutable QFont m_hintFont;
     mutable QSize m_hint;
 };
 
@@ -64,7 +65,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    mutable QString m_hintKey;
+    mutable int m_hintDigits = -1;
+    mutable QFont m_hintFont;
     mutable QSize m_hint;
 };
 
