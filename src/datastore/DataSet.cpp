@@ -365,6 +365,8 @@ public:
         return v;
     }
     Row readRow(const Statement &st);
+    /// prior() (-1) and next() (+1).
+    void stepBy(int delta);
     /// Hands out the next live row that is not pinned; false at the end.
     bool stepLive();
     /// Positions the cursor so that the next stepLive() gives live row `live`.
@@ -784,44 +786,34 @@ void DataSet::first()
 
 void DataSet::prior()
 {
-    if (!isActive())
-        return;
-    if (isEditing())
-        post();
-    if (m_row <= 0) {
-        m_bof = true;
-        return;
-    }
-    const Row *r = d->row(m_row - 1);
-    if (!r) {
-        m_bof = true;
-        return;
-    }
-    --m_row;
-    d->current = *r;
-    m_bof = false;
-    m_eof = false;
-    emit afterScroll();
-    emit dataChanged(-1);
+    d->stepBy(-1);
 }
 
 void DataSet::next()
 {
-    if (!isActive())
+    d->stepBy(1);
+}
+
+void DataSet::Private::stepBy(int delta)
+{
+    if (!q->isActive())
         return;
-    if (isEditing())
-        post();
-    const Row *r = m_row >= 0 ? d->row(m_row + 1) : nullptr;
+    if (q->isEditing())
+        q->post();
+    // Running off either end only sets the flag; the current row stays.
+    bool &edge = delta < 0 ? q->m_bof : q->m_eof;
+    const int target = q->m_row + delta;
+    const Row *r = q->m_row >= 0 && target >= 0 ? row(target) : nullptr;
     if (!r) {
-        m_eof = true;
+        edge = true;
         return;
     }
-    ++m_row;
-    d->current = *r;
-    m_bof = false;
-    m_eof = false;
-    emit afterScroll();
-    emit dataChanged(-1);
+    q->m_row = target;
+    current = *r;
+    q->m_bof = false;
+    q->m_eof = false;
+    emit q->afterScroll();
+    emit q->dataChanged(-1);
 }
 
 void DataSet::last()
