@@ -186,7 +186,7 @@ void GridRowHeader::changeEvent(QEvent *event)
 /// The footer row under the grid's columns.
 class GridFooter : public QWidget {
 public:
-    struct Spec {
+    struct Cell {
         QString text;
         QString countPattern;
         std::function<QString()> function;
@@ -196,8 +196,8 @@ public:
 
     QString textOf(int column) const
     {
-        const auto it = specs.constFind(column);
-        if (it == specs.cend())
+        const auto it = cells.constFind(column);
+        if (it == cells.cend())
             return {};
         if (it->function)
             return it->function();
@@ -208,7 +208,7 @@ public:
 
     QSize sizeHint() const override { return {100, fontMetrics().height() + 8}; }
 
-    QHash<int, Spec> specs;
+    QHash<int, Cell> cells;
 
 protected:
     void paintEvent(QPaintEvent *) override
@@ -596,19 +596,19 @@ bool DataGrid::isFooterVisible() const
 
 void DataGrid::setFooterText(int column, const QString &text)
 {
-    m_footer->specs[column] = {text, {}, {}};
+    m_footer->cells[column] = {text, {}, {}};
     m_footer->update();
 }
 
 void DataGrid::setFooterRowCount(int column, const QString &pattern)
 {
-    m_footer->specs[column] = {{}, pattern.isEmpty() ? QStringLiteral("%1") : pattern, {}};
+    m_footer->cells[column] = {{}, pattern.isEmpty() ? QStringLiteral("%1") : pattern, {}};
     m_footer->update();
 }
 
 void DataGrid::setFooterFunction(int column, std::function<QString()> text)
 {
-    m_footer->specs[column] = {{}, {}, std::move(text)};
+    m_footer->cells[column] = {{}, {}, std::move(text)};
     m_footer->update();
 }
 
