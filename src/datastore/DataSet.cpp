@@ -1066,16 +1066,7 @@ Money DataSet::asMoney(const QString &field) const
 
 QDate DataSet::asDate(const QString &field) const
 {
-    const QVariant v = value(field);
-    switch (v.metaType().id()) {
-    case QMetaType::QDate: return v.toDate();
-    case QMetaType::QDateTime: return v.toDateTime().date();
-    case QMetaType::QString: {
-        const QVariant p = parseDateText(v.toString());
-        return p.metaType().id() == QMetaType::QDateTime ? p.toDateTime().date() : p.toDate();
-    }
-    default: return QDate();
-    }
+    return asDateTime(field).date();
 }
 
 QDateTime DataSet::asDateTime(const QString &field) const
