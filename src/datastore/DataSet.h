@@ -34,25 +34,28 @@ struct FieldInfo {
 /// Text → QString; an empty value is a null QVariant. Computed columns carry
 /// the engine's value (text, qint64 or double) and are read-only.
 ///
-/// Rows are read in pages and kept in a bounded cache, so a large result
-/// opens at once; recordCount() is a separate COUNT(*). Rows this data set
+/// Rows are read in pages by short statements and kept in a bounded cache,
+/// so a large result opens at once and no statement stays open between calls
+/// (see RowPager); recordCount() is a separate COUNT(*). Rows this data set
 /// posted keep their place until refresh() (like a dynaset), even when they no
-/// longer match the statement; appended rows come last.
+/// longer match the statement; appended rows come last. A post never
+/// overwrites a row another connection changed since it was read.
 ///
 /// Signals, in order:
 /// - open():    stateChanged(Browse), afterOpen, afterScroll, dataChanged(-1)
 /// - close():   stateChanged(Inactive), afterClose
 /// - scrolling (first, prior, next, last, moveTo, locate, gotoBookmark to
-///   another row): afterScroll, dataChanged(-1). Moving while editing posts first.
+///   another row): [post when editing], beforeScroll(veto), afterScroll,
+///   dataChanged(-1). An abandoned post or a veto stops the move.
 /// - append():  stateChanged(Insert), newRecord, dataChanged(-1)
 /// - edit():    stateChanged(Edit)
 /// - setValue(): [edit() when browsing] dataChanged(field)
 /// - post():    aboutToPost(veto), beforePost(veto) — either may abandon —,
 ///              the row is written, stateChanged(Browse), afterPost, dataChanged(-1)
 /// - cancel():  stateChanged(Browse), afterCancel, dataChanged(-1)
-/// - remove():  the row is deleted, [stateChanged(Browse) when editing],
+/// - remove():  beforeScroll(veto), the row is deleted, [stateChanged(Browse) when editing],
 ///              afterDelete, afterScroll, dataChanged(-1)
-/// - refresh(): [post when editing] afterScroll, dataChanged(-1)
+/// - refresh(): [post when editing], beforeScroll(veto), afterScroll, dataChanged(-1)
 class DataSet : public QObject {
     Q_OBJECT
 public:
@@ -82,19 +85,22 @@ public:
 
     void open();
     void close();
-    /// Re-reads the result and stays on the same row (by ID) when it still exists.
-    void refresh();
+    /// Re-reads the result and stays on the same row (by ID) when it still
+    /// exists. Posts a pending edit first; false when that post was abandoned.
+    bool refresh();
     bool isActive() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
     bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
     /// True when rows can be written back: a base table with an ID in the result.
     bool canModify() const;
 
-    // Cursor.
-    void first();
-    void prior();
-    void next();
-    void last();
+    // Cursor. Every move posts a pending edit first (and lets details post
+    // theirs); when a post is abandoned the move does not happen and the
+    // call returns false, the edit still pending on the same row.
+    bool first();
+    bool prior();
+    bool next();
+    bool last();
     bool bof() const { return m_bof; }
     bool eof() const { return m_eof; }
     bool isEmpty() const;
@@ -102,8 +108,9 @@ public:
     int recordCount() const;
     /// 0-based position of the current row; -1 when empty or inactive.
     int recNo() const { return m_row; }
-    void moveTo(int row);
-    /// Moves to the row whose ID is id; false (and no move) when absent.
+    bool moveTo(int row);
+    /// Moves to the row whose ID is id; false (and no move) when absent or
+    /// when a pending edit could not be posted.
     bool locate(qint64 id);
     /// Moves to the first row whose field equals value; false when absent.
     bool locate(const QString &field, const QVariant &value);
@@ -146,9 +153,13 @@ public:
     int availableRows(int upTo) const;
 
     // Editing, each written at once.
-    void append();
+    bool append();
     void edit();
-    void post();
+    /// Writes the pending edit. False when a handler of aboutToPost or
+    /// beforePost abandoned it (values and state stay). Raises EngineError
+    /// when the engine refuses the write or another connection changed or
+    /// deleted the row since it was read (values and state stay as well).
+    bool post();
     void cancel();
     void remove();
 
@@ -174,6 +185,9 @@ signals:
     /// field = -1: another record (scroll, refresh, open); otherwise that field changed.
     void dataChanged(int field);
     void afterScroll();
+    /// Before the current row changes (after this data set posted its own
+    /// edit): details post theirs here and may abandon the move.
+    void beforeScroll(DataSet::PostVeto *veto);
     void afterOpen();
     void afterClose();
 

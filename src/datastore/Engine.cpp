@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QVector>
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -92,12 +93,24 @@ Statement::Statement(Database &db, const Sql &sql) : m_db(db)
         throw EngineError(tr("SQL 语句错误：%1\n%2").arg(msg, sql.fullText()), rc);
     }
     const int count = sqlite3_bind_parameter_count(m_stmt);
-    int positional = 0;
-    for (int i = 0; i < count && positional < sql.values.size(); ++i) {
+    QVector<int> positional;
+    for (int i = 0; i < count; ++i) {
         const char *name = sqlite3_bind_parameter_name(m_stmt, i + 1);
         if (name == nullptr || name[0] == '?')
-            bind(i, sql.values.at(positional++));
+            positional << i;
     }
+    // A value too many or too few means the text and its values were put
+    // together wrongly: running it would compare against the wrong values.
+    if (positional.size() != sql.values.size()) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        throw EngineError(tr("SQL 语句的参数个数（%1）与值的个数（%2）不符：\n%3")
+                              .arg(positional.size())
+                              .arg(sql.values.size())
+                              .arg(sql.fullText()));
+    }
+    for (int i = 0; i < positional.size(); ++i)
+        bind(positional.at(i), sql.values.at(i));
 }
 
 Statement::~Statement()
@@ -363,6 +376,11 @@ QStringList Database::columnNames(const QString &table)
 void Database::begin()
 {
     execute(Sql("BEGIN IMMEDIATE"));
+}
+
+bool Database::inTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db);
 }
 
 void Database::commit()

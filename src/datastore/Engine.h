@@ -59,6 +59,9 @@ public:
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
 
+    /// Binds sql.values to the positional `?` placeholders in order; named
+    /// ones (`:Id`) are bound afterwards by name. Raises when the number of
+    /// values differs from the number of positional placeholders.
     /// Binds by position (0-based) or by `:name`. Values: null, bool, integers,
     /// double, QString, QDate, QDateTime, brel::Money.
     void bind(int index, const QVariant &value);
@@ -119,6 +122,8 @@ public:
     QStringList columnNames(const QString &table);
 
     void begin();
+    /// True while a transaction is open on this connection.
+    bool inTransaction() const;
     void commit();
     void rollback();
 
