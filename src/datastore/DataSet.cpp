@@ -264,17 +264,32 @@ RowPager::Layout DataSet::Private::pageLayout(const Sql &sql, const QVector<bool
     };
     if (nameCount(l.idName) != 1)
         return l;
-    // Every term must be a column of the result for its values to be known.
+    // Read by OFFSET, ties are still broken by the key: the engine sorts a
+    // page with a LIMIT in its own way, and pages must not overlap.
+    auto byOffset = [&]() {
+        if (sql.orderBy.trimmed().isEmpty())
+            return l;
+        const QString order = sql.orderBy + QStringLiteral(", ") + SqlText::quoteName(l.idName);
+        try {
+            prepare(Sql(QStringLiteral("SELECT * FROM (%1) ORDER BY %2").arg(sql.text, order), sql.values));
+            l.offsetOrder = order;
+        } catch (const EngineError &) {
+            // Terms naming the statement's own tables: pages keep its order.
+        }
+        return l;
+    };
     const QList<SqlText::OrderTerm> terms = SqlText::parseOrderBy(sql.orderBy);
     if (terms.isEmpty() && !sql.orderBy.trimmed().isEmpty())
-        return l;
+        return byOffset();
+    // Read by key, every term must be a column of the result for its values
+    // to be known.
     RowPager::Layout keyed = l;
     bool total = false;
     for (const SqlText::OrderTerm &t : terms) {
         const QString column = SqlText::termColumn(t);
         const int f = column.isEmpty() ? -1 : q->fieldIndex(column);
         if (f < 0 || nameCount(column) != 1)
-            return l;
+            return byOffset();
         keyed.keyFields << f;
         keyed.keyNames << m_fields.at(f).name;
         keyed.keyCollations << t.collate;

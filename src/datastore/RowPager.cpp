@@ -216,6 +216,15 @@ QString RowPager::pinnedCondition(QVariantList *values) const
     return QStringLiteral("%1 NOT IN (%2)").arg(quoteName(m_layout.idName), marks.join(QLatin1Char(',')));
 }
 
+QString RowPager::offsetStatement(const QString &where) const
+{
+    if (!m_layout.offsetOrder.isEmpty())
+        return QStringLiteral("SELECT * FROM (%1)%2 ORDER BY %3").arg(m_sql.text, where, m_layout.offsetOrder);
+    if (where.isEmpty() && SqlText::findTopLevel(m_sql.text, QLatin1String("LIMIT")) < 0)
+        return m_sql.fullText();
+    return QStringLiteral("SELECT * FROM (%1)%2").arg(m_sql.fullText(), where);
+}
+
 QVector<Row> RowPager::fetch(const Row *anchor, bool backward, int offset, int limit)
 {
     QVariantList values = m_sql.values;
@@ -230,10 +239,8 @@ QVector<Row> RowPager::fetch(const Row *anchor, bool backward, int offset, int l
     QString text;
     if (byKey()) {
         text = QStringLiteral("SELECT * FROM (%1)%2 ORDER BY %3").arg(m_sql.text, where, orderText(backward));
-    } else if (where.isEmpty() && SqlText::findTopLevel(m_sql.text, QLatin1String("LIMIT")) < 0) {
-        text = m_sql.fullText();
     } else {
-        text = QStringLiteral("SELECT * FROM (%1)%2").arg(m_sql.fullText(), where);
+        text = offsetStatement(where);
     }
     text += QStringLiteral(" LIMIT ?");
     values << limit;
@@ -358,9 +365,9 @@ int RowPager::locate(qint64 id)
     // Without a keyed order: one short pass over the keys.
     QVariantList values = m_sql.values;
     const QString pinned = pinnedCondition(&values);
-    auto st = m_prepare(Sql(QStringLiteral("SELECT %1 FROM (%2)%3")
-                                .arg(quoteName(m_layout.idName), m_sql.fullText(),
-                                     pinned.isEmpty() ? QString() : QStringLiteral(" WHERE ") + pinned),
+    auto st = m_prepare(Sql(QStringLiteral("SELECT %1 FROM (%2)")
+                                .arg(quoteName(m_layout.idName),
+                                     offsetStatement(pinned.isEmpty() ? QString() : QStringLiteral(" WHERE ") + pinned)),
                             values));
     bool hit = false;
     while (st->step()) {

@@ -41,6 +41,9 @@ public:
         QVector<QString> keyCollations;
         QVector<bool> keyDescending;
         QVector<bool> keyNullable;
+        /// Without a keyed order: the order for OFFSET paging with the key
+        /// breaking ties (over `SELECT * FROM (statement)`); empty = as written.
+        QString offsetOrder;
     };
 
     explicit RowPager(Prepare prepare) : m_prepare(std::move(prepare)) {}
@@ -97,6 +100,8 @@ private:
     QString afterCondition(const Row &anchor, bool backward, QVariantList *values) const;
     QString orderText(bool backward) const;
     QString pinnedCondition(QVariantList *values) const;
+    /// The statement read by OFFSET, with an extra condition.
+    QString offsetStatement(const QString &where) const;
     void readAround(int view);
 
     Prepare m_prepare;

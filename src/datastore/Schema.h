@@ -20,7 +20,7 @@ struct ColumnDef {
 struct TableDef {
     QString name;
     std::vector<ColumnDef> columns;
-    QStringList indexed; ///< columns searched often enough to index
+    QStringList indexed; ///< columns searched often enough to index; "A,B" is one index over both
 
     const ColumnDef *column(const QString &name) const; ///< case-insensitive
 };
