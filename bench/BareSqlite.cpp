@@ -89,6 +89,37 @@ std::vector<int> BareSqlite::columnsNamed(sqlite3_stmt *st, const QStringList &n
     return out;
 }
 
+sqlite3_stmt *BareSqlite::prepare(const QString &sql, const QVariantList &values)
+{
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK)
+        qFatal("%s", sqlite3_errmsg(m_db));
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant &v = values.at(i);
+        switch (v.metaType().id()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong: sqlite3_bind_int64(st, i + 1, v.toLongLong()); break;
+        case QMetaType::Double: sqlite3_bind_double(st, i + 1, v.toDouble()); break;
+        case QMetaType::UnknownType: sqlite3_bind_null(st, i + 1); break;
+        default: {
+            const QByteArray utf8 = v.toString().toUtf8();
+            sqlite3_bind_text(st, i + 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        }
+        }
+    }
+    return st;
+}
+
+int BareSqlite::readAll(sqlite3_stmt *st)
+{
+    std::vector<Row> rows;
+    while (sqlite3_step(st) == SQLITE_ROW)
+        rows.push_back(readRow(st));
+    sqlite3_finalize(st);
+    return int(rows.size());
+}
+
 QByteArray BareSqlite::earliestEntry()
 {
     sqlite3_stmt *st = nullptr;

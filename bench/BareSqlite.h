@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVariantList>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,11 @@ public:
     static Row readRow(sqlite3_stmt *st, const std::vector<int> &columns);
     /// Result columns of st named as names (case-insensitive); -1 for none.
     static std::vector<int> columnsNamed(sqlite3_stmt *st, const QStringList &names);
+
+    /// Prepares a statement and binds values (qint64, double, text or null) in order.
+    sqlite3_stmt *prepare(const QString &sql, const QVariantList &values);
+    /// Steps st to its end keeping every field of each row; the number of rows.
+    static int readAll(sqlite3_stmt *st);
 
     /// The earliest entry date of the rentals, "yyyy-MM-dd".
     QByteArray earliestEntry();

@@ -19,7 +19,7 @@ namespace brel::bench {
 namespace {
 
 constexpr int FirstRows = 100;
-constexpr int Runs = 3;
+constexpr int Runs = 5;
 
 /// A value from /proc/self/status in kB.
 qint64 statusKb(const char *key)
@@ -68,31 +68,43 @@ public:
         sqlite3_finalize(st);
         return n;
     }
-    /// Position of the row with that ID, its fields read.
-    qint64 locate(const QByteArray &since, qint64 id)
-    {
-        sqlite3_stmt *st = search(since, true);
-        qint64 row = 0;
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            if (sqlite3_column_int64(st, 0) == id) {
-                readRow(st);
-                break;
-            }
-            ++row;
-        }
-        sqlite3_finalize(st);
-        return row;
-    }
     qint64 lastId(const QByteArray &since)
     {
-        const QByteArray sql = QStringLiteral("SELECT ID FROM TbRental WHERE ZTW=? AND LRRQ>=? ORDER BY SJH DESC LIMIT 1").toUtf8();
-        sqlite3_stmt *st = nullptr;
-        sqlite3_prepare_v2(handle(), sql.constData(), int(sql.size()), &st, nullptr);
-        sqlite3_bind_text(st, 1, "00", 2, SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 2, since.constData(), int(since.size()), SQLITE_TRANSIENT);
+        sqlite3_stmt *st = prepare(SearchText + QStringLiteral(" ORDER BY SJH DESC, ID DESC LIMIT 1"),
+                                   {QStringLiteral("00"), QString::fromLatin1(since)});
         const qint64 id = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
         sqlite3_finalize(st);
         return id;
+    }
+    /// The last page: the reversed order with a LIMIT.
+    int lastPage(const QByteArray &since, int rows)
+    {
+        return readAll(prepare(SearchText + QStringLiteral(" ORDER BY SJH DESC, ID DESC LIMIT ?"), {QStringLiteral("00"), QString::fromLatin1(since), rows}));
+    }
+    /// The page after a row: one step by key from its order values.
+    int pageAfter(const QByteArray &since, const QString &sjh, qint64 id, int rows)
+    {
+        return readAll(prepare(SearchText + QStringLiteral(" AND SJH >= ? AND (SJH > ? OR (SJH = ? AND ID > ?)) ORDER BY SJH, ID LIMIT ?"),
+                               {QStringLiteral("00"), QString::fromLatin1(since), sjh, sjh, sjh, id, rows}));
+    }
+    /// A page in the middle: OFFSET along an index that covers the order
+    /// and the condition, then only the page's rows read.
+    int pageAt(const QByteArray &since, int offset, int rows)
+    {
+        return readAll(prepare(SearchText + QStringLiteral(" AND ID IN (SELECT ID FROM TbRental WHERE ZTW=? AND LRRQ>=? "
+                                                           "ORDER BY SJH, ID LIMIT ? OFFSET ?) ORDER BY SJH, ID"),
+                               {QStringLiteral("00"), QString::fromLatin1(since), QStringLiteral("00"), QString::fromLatin1(since),
+                                rows, offset}));
+    }
+    /// What the engine plans for a statement, one line per step.
+    QString plan(const QString &sql, const QVariantList &values)
+    {
+        sqlite3_stmt *st = prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + sql, values);
+        QStringList lines;
+        while (sqlite3_step(st) == SQLITE_ROW)
+            lines << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 3)));
+        sqlite3_finalize(st);
+        return lines.join(QStringLiteral(" | "));
     }
 };
 
@@ -142,8 +154,7 @@ void runDataSetBenchmarks(const QString &dataFile, QTextStream &out)
         work();
         return t.nsecsElapsed() / 1e6;
     };
-    double appOpen = 1e100, bareOpen = 1e100, appCountOnly = 1e100, bareCount = 1e100, appLocate = 1e100,
-           bareLocate = 1e100;
+    double appOpen = 1e100, bareOpen = 1e100;
     std::unique_ptr<DataSet> kept;
     for (int i = 0; i < 20; ++i) {
         kept.reset();
@@ -152,33 +163,72 @@ void runDataSetBenchmarks(const QString &dataFile, QTextStream &out)
     }
     qint64 peakKb = statusKb("VmHWM");
     const int fetched = kept->fetchedRowCount();
+    const int page = kept->readAhead();
+    kept.reset();
 
+    auto readCurrent = [](DataSet &ds) {
+        for (int f = 0; f < ds.fieldCount(); ++f)
+            ds.value(f);
+    };
+    double appCount = 1e100, bareCount = 1e100, appLast = 1e100, bareLast = 1e100, appNext = 1e100, bareNext = 1e100,
+           appMiddle = 1e100, bareMiddle = 1e100, appLastUncounted = 1e100;
     qint64 rows = 0;
-    int locatedRow = -1;
-    qint64 bareRow = 0;
     for (int i = 0; i < Runs; ++i) {
         auto ds = open();
-        appCountOnly = std::min(appCountOnly, timed([&] { ds->recordCount(); }));
+        appCount = std::min(appCount, timed([&] { ds->recordCount(); }));
         bareCount = std::min(bareCount, timed([&] { rows = bare.count(since); }));
-        ds = open();
-        appLocate = std::min(appLocate, timed([&] {
-            if (!ds->locate(lastId))
-                qFatal("the last row was not found");
-            for (int f = 0; f < ds->fieldCount(); ++f)
-                ds->value(f);
+
+        // 末条 once the footer has counted the rows, as a search window has.
+        appLast = std::min(appLast, timed([&] {
+            ds->last();
+            readCurrent(*ds);
         }));
-        locatedRow = ds->recNo();
+        if (ds->currentId() != lastId)
+            qFatal("the last row is not the last row");
+        bareLast = std::min(bareLast, timed([&] { bare.lastPage(since, page); }));
+        auto fresh = open();
+        appLastUncounted = std::min(appLastUncounted, timed([&] { fresh->last(); }));
+
+        // The next screen after a jump to the middle.
+        const int middle = int(rows / 2);
+        ds = open();
+        ds->recordCount();
+        appMiddle = std::min(appMiddle, timed([&] {
+            ds->moveTo(middle);
+            readCurrent(*ds);
+        }));
+        bareMiddle = std::min(bareMiddle, timed([&] { bare.pageAt(since, middle / page * page, page); }));
+        const int next = (middle / page + 1) * page;
+        ds->moveTo(next - 1);
+        const QString sjh = ds->asText(QStringLiteral("SJH"));
+        const qint64 id = ds->currentId();
+        appNext = std::min(appNext, timed([&] {
+            ds->moveTo(next);
+            readCurrent(*ds);
+        }));
+        bareNext = std::min(bareNext, timed([&] { bare.pageAfter(since, sjh, id, page); }));
         peakKb = std::max(peakKb, statusKb("VmHWM"));
-        bareLocate = std::min(bareLocate, timed([&] { bareRow = bare.locate(since, lastId); }));
     }
-    kept.reset();
-    if (bareRow != locatedRow)
-        out << "warning: the data set found the last row at " << locatedRow << ", the bare search at " << bareRow << Qt::endl;
 
     out << "rows: " << rows << " matching of " << QFileInfo(dataFile).fileName() << Qt::endl;
+    const QVariantList values{QStringLiteral("00"), QString::fromLatin1(since)};
+    out << "plan_count: " << bare.plan(QStringLiteral("SELECT COUNT(*) FROM TbRental WHERE ZTW=? AND LRRQ>=?"), values) << Qt::endl;
+    out << "plan_search_page: "
+        << bare.plan(QStringLiteral("SELECT * FROM (%1) ORDER BY \"SJH\" ASC, \"ID\" ASC LIMIT 50").arg(SearchText), values) << Qt::endl;
+    out << "plan_next_page: "
+        << bare.plan(QStringLiteral("SELECT * FROM (%1) WHERE \"SJH\" >= ? AND (\"SJH\" > ? OR (\"SJH\" = ? AND \"ID\" > ?)) "
+                                    "ORDER BY \"SJH\" ASC, \"ID\" ASC LIMIT 50").arg(SearchText),
+                     values + QVariantList{QStringLiteral("5"), QStringLiteral("5"), QStringLiteral("5"), 1})
+        << Qt::endl;
+    out << "plan_last_page: "
+        << bare.plan(QStringLiteral("SELECT * FROM (%1) ORDER BY \"SJH\" DESC, \"ID\" DESC LIMIT 50").arg(SearchText), values) << Qt::endl;
     printRatio(out, QStringLiteral("open_first_100"), appOpen, bareOpen);
-    printRatio(out, QStringLiteral("record_count"), appCountOnly, bareCount);
-    printRatio(out, QStringLiteral("locate_last"), appLocate, bareLocate);
+    printRatio(out, QStringLiteral("record_count"), appCount, bareCount);
+    printRatio(out, QStringLiteral("last_row"), appLast, bareLast);
+    printRatio(out, QStringLiteral("next_screen"), appNext, bareNext);
+    printRatio(out, QStringLiteral("jump_to_middle"), appMiddle, bareMiddle);
+    // Not a same-work figure: the count comes first, as the row's place needs it.
+    out << "last_row_with_its_count_ms: " << QString::number(appLastUncounted, 'f', 2) << Qt::endl;
     out << "rows_read_to_open: " << fetched << Qt::endl;
     out << "peak_memory_mb: " << QString::number((peakKb - startKb) / 1024.0, 'f', 1) << Qt::endl;
 }

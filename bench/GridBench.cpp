@@ -69,22 +69,26 @@ public:
         t.start();
         std::vector<Row> kept;
         kept.reserve(size_t(rows));
-        sqlite3_stmt *st = search(since, true);
-        qint64 total = 0;
         if (toEnd) {
+            // The footer's count over the covering index, then the last
+            // screen by the reversed order.
+            sqlite3_stmt *count = prepare(QStringLiteral("SELECT COUNT(*) FROM TbRental WHERE ZTW=? AND LRRQ>=?"),
+                                          {QStringLiteral("00"), QString::fromLatin1(since)});
+            sqlite3_step(count);
+            volatile qint64 total = sqlite3_column_int64(count, 0);
+            (void)total;
+            sqlite3_finalize(count);
+            sqlite3_stmt *st = prepare(SearchText + QStringLiteral(" ORDER BY SJH DESC, ID DESC LIMIT ?"),
+                                       {QStringLiteral("00"), QString::fromLatin1(since), rows});
             while (sqlite3_step(st) == SQLITE_ROW)
-                ++total;
+                kept.push_back(read(st));
             sqlite3_finalize(st);
-            // The last screen once its position is known.
-            st = search(since, true);
-            for (qint64 i = 0; sqlite3_step(st) == SQLITE_ROW; ++i)
-                if (i >= total - rows)
-                    kept.push_back(read(st));
         } else {
+            sqlite3_stmt *st = search(since, true);
             while (int(kept.size()) < rows && sqlite3_step(st) == SQLITE_ROW)
                 kept.push_back(read(st));
+            sqlite3_finalize(st);
         }
-        sqlite3_finalize(st);
         const double ms = t.nsecsElapsed() / 1e6;
         if (int(kept.size()) != rows)
             qFatal("the bare search read %d rows, not %d", int(kept.size()), rows);
@@ -200,7 +204,8 @@ void runGridBenchmarks(const QString &dataFile, QTextStream &out)
     printRatio(out, QStringLiteral("grid_first_screen_data_set_only"), dataSetOnly, bareFirst);
     // Beside it, against a bare side that keeps every field of the rows, as the data set does.
     printRatio(out, QStringLiteral("grid_first_screen_vs_whole_rows"), appFirst, bareWholeRows);
-    printRatio(out, QStringLiteral("grid_first_screen_with_count"), appFirstCounted, bareFirst);
+    // Not a same-work figure: the whole result is counted before the screen shows.
+    out << "grid_first_screen_with_count_ms: " << QString::number(appFirstCounted, 'f', 2) << Qt::endl;
     printRatio(out, QStringLiteral("grid_jump_to_last_row"), appJump, bareJump);
 
     // Export of the first 100,000 rows of the register in the search columns.

@@ -90,7 +90,7 @@ Row DataSet::Private::reread(qint64 id)
             for (int f = 0; f < q->m_fields.size(); ++f) {
                 const FieldInfo &fi = q->m_fields.at(f);
                 if (fi.table.compare(table, Qt::CaseInsensitive) == 0 && fi.column.compare(col, Qt::CaseInsensitive) == 0)
-                    r[f] = st->value(c);
+                    r[f] = st->rawValue(c);
             }
         }
     }
@@ -114,10 +114,7 @@ void DataSet::Private::checkUnchanged(qint64 id) const
     if (!st->step())
         throw EngineError(tr("此记录已被其他用户删除，请取消后刷新。"));
     for (int i = 0; i < fields.size(); ++i) {
-        const QVariant now = st->value(i);
-        const QVariant &read = current.at(fields.at(i));
-        const bool same = now.isNull() ? read.isNull() : (!read.isNull() && now.metaType() == read.metaType() && now == read);
-        if (!same)
+        if (!sameRaw(st->rawValue(i), current.at(fields.at(i))))
             throw EngineError(tr("此记录已被其他用户修改，请取消后刷新，再重新输入。"));
     }
 }
@@ -262,7 +259,10 @@ RowPager::Layout DataSet::Private::pageLayout(const Sql &sql, const QVector<bool
                 ++n;
         return n;
     };
-    if (nameCount(l.idName) != 1)
+    // An order or a LIMIT left inside the text is the statement's own: pages
+    // keep it as written.
+    if (nameCount(l.idName) != 1 || SqlText::findTopLevel(sql.text, QLatin1String("LIMIT")) >= 0
+        || (sql.orderBy.isEmpty() && SqlText::findTopLevel(sql.text, QLatin1String("ORDER")) >= 0))
         return l;
     // Read by OFFSET, ties are still broken by the key: the engine sorts a
     // page with a LIMIT in its own way, and pages must not overlap.

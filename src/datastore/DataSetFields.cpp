@@ -206,6 +206,8 @@ bool isBlankText(const QVariant &v)
 
 QVariant fieldFromStorage(const QVariant &raw, FieldType type)
 {
+    if (raw.metaType().id() == QMetaType::QByteArray)
+        return fromStorage(QString::fromUtf8(raw.toByteArray()), type);
     return fromStorage(raw, type);
 }
 
@@ -278,7 +280,7 @@ QVariant DataSet::value(int field) const
         return QVariant();
     if (isEditing())
         return d->buffer.value(field);
-    return fromStorage(d->current.value(field), m_fields.at(field).type);
+    return fieldFromStorage(d->current.value(field), m_fields.at(field).type);
 }
 
 QString DataSet::asText(const QString &field) const
@@ -483,7 +485,7 @@ QVariant DataSet::valueAt(int row, int field) const
     if (isEditing() && row == m_row)
         return d->buffer.value(field);
     const Row *r = d->pager.row(row);
-    return r ? fromStorage(r->value(field), m_fields.at(field).type) : QVariant();
+    return r ? fieldFromStorage(r->value(field), m_fields.at(field).type) : QVariant();
 }
 
 int DataSet::fetchedRowCount() const

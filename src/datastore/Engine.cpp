@@ -246,6 +246,24 @@ QVariant Statement::value(int col) const
     }
 }
 
+QVariant Statement::rawValue(int col) const
+{
+    switch (sqlite3_column_type(m_stmt, col)) {
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(m_stmt, col)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_stmt, col));
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(m_stmt, col)), sqlite3_column_bytes(m_stmt, col));
+    default: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, col));
+        return QByteArray(text, sqlite3_column_bytes(m_stmt, col));
+    }
+    }
+}
+
 qint64 Statement::int64(int col) const
 {
     return sqlite3_column_int64(m_stmt, col);

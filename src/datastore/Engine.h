@@ -82,6 +82,9 @@ public:
     QString columnOrigin(int col) const;   ///< origin column name
     /// Raw engine value: null, qint64, double or QString.
     QVariant value(int col) const;
+    /// The same, text kept as its UTF-8 bytes (QByteArray): cheaper to keep
+    /// for rows that may never be looked at.
+    QVariant rawValue(int col) const;
     qint64 int64(int col) const;
     bool isNull(int col) const;
 

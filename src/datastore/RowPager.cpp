@@ -6,6 +6,27 @@ namespace brel {
 
 using SqlText::quoteName;
 
+QVariant bindableRaw(const QVariant &raw)
+{
+    // Rows keep text as UTF-8 bytes; bound back it must compare as text.
+    if (raw.metaType().id() == QMetaType::QByteArray)
+        return QString::fromUtf8(raw.toByteArray());
+    return raw;
+}
+
+bool sameRaw(const QVariant &a, const QVariant &b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull();
+    const int ta = a.metaType().id();
+    const int tb = b.metaType().id();
+    if (ta == tb)
+        return a == b;
+    const bool textA = ta == QMetaType::QByteArray || ta == QMetaType::QString;
+    const bool textB = tb == QMetaType::QByteArray || tb == QMetaType::QString;
+    return textA && textB && bindableRaw(a).toString() == bindableRaw(b).toString();
+}
+
 void RowPager::setStatement(const Sql &sql, const Layout &layout)
 {
     clear();
@@ -27,7 +48,7 @@ Row RowPager::readRow(const Statement &st)
     Row r;
     r.reserve(n);
     for (int i = 0; i < n; ++i)
-        r.append(st.value(i));
+        r.append(st.rawValue(i));
     ++m_fetched;
     return r;
 }
@@ -69,7 +90,10 @@ void RowPager::readAround(int view)
 {
     const auto range = m_cache.freeRange(view, m_pageSize);
     const int chunk = std::min(m_readAhead, m_pageSize);
-    const int first = std::max(range.first, view / chunk * chunk);
+    // Near the end the page ends with the last row: a jump to the end reads
+    // one page, by the reversed order.
+    const int aligned = m_count >= 0 && view >= m_count - chunk ? m_count - chunk : view / chunk * chunk;
+    const int first = std::max({range.first, aligned, 0});
     const int last = std::min(range.second, first + chunk);
     const int liveFirst = first - pinnedBefore(first);
     int liveWanted = 0;
@@ -162,7 +186,7 @@ QString RowPager::afterCondition(const Row &anchor, bool backward, QVariantList 
             *text = column(i) + QStringLiteral(" IS NOT NULL");
             return true;
         }
-        *values << v;
+        *values << bindableRaw(v);
         if (!desc)
             *text = column(i) + QStringLiteral(" > ?");
         else if (l.keyNullable.at(i))
@@ -175,7 +199,7 @@ QString RowPager::afterCondition(const Row &anchor, bool backward, QVariantList 
         const QVariant &v = anchor.at(l.keyFields.at(i));
         if (v.isNull())
             return column(i) + QStringLiteral(" IS NULL");
-        *values << v;
+        *values << bindableRaw(v);
         return column(i) + QStringLiteral(" = ?");
     };
 
@@ -184,7 +208,7 @@ QString RowPager::afterCondition(const Row &anchor, bool backward, QVariantList 
     const QVariant &first = anchor.at(l.keyFields.at(0));
     const bool firstDesc = l.keyDescending.at(0) != backward;
     if (n > 1 && !first.isNull() && (!firstDesc || !l.keyNullable.at(0))) {
-        *values << first;
+        *values << bindableRaw(first);
         text = column(0) + (firstDesc ? QStringLiteral(" <= ? AND ") : QStringLiteral(" >= ? AND "));
     }
     // after(i) = strictlyAfter(i) OR (equal(i) AND after(i + 1)), the key last.
@@ -227,6 +251,28 @@ QString RowPager::offsetStatement(const QString &where) const
 
 QVector<Row> RowPager::fetch(const Row *anchor, bool backward, int offset, int limit)
 {
+    if (byKey() && offset > 0 && !anchor) {
+        // A far page starts after the row before it, found by its order
+        // values alone: the engine skips rows along an index that holds them
+        // without reading the rows themselves.
+        QVariantList values = m_sql.values;
+        const QString pinned = pinnedCondition(&values);
+        QStringList columns;
+        for (const QString &name : m_layout.keyNames)
+            columns << quoteName(name);
+        values << offset - 1;
+        auto st = m_prepare(Sql(QStringLiteral("SELECT %1 FROM (%2)%3 ORDER BY %4 LIMIT 1 OFFSET ?")
+                                    .arg(columns.join(QLatin1Char(',')), m_sql.text,
+                                         pinned.isEmpty() ? QString() : QStringLiteral(" WHERE ") + pinned, orderText(backward)),
+                                values));
+        if (!st->step())
+            return {};
+        Row before(m_layout.columns);
+        for (int i = 0; i < m_layout.keyFields.size(); ++i)
+            before[m_layout.keyFields.at(i)] = st->rawValue(i);
+        st.reset();
+        return fetch(&before, backward, 0, limit);
+    }
     QVariantList values = m_sql.values;
     QStringList conditions;
     if (anchor)

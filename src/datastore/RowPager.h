@@ -11,12 +11,18 @@
 
 namespace brel {
 
+/// A raw row value as it must be bound to compare with the column again.
+QVariant bindableRaw(const QVariant &raw);
+/// Two raw values are the same stored value (text as bytes or as QString).
+bool sameRaw(const QVariant &a, const QVariant &b);
+
 /// Reads the rows of one result for a data set, a page at a time, each page by
 /// its own short statement: no statement stays open between calls, so an open
 /// result never keeps another program from writing.
 ///
-/// Rows hold the engine's raw values (null, qint64, double, QString) in the
-/// order of the result's columns; the data set converts them when asked.
+/// Rows hold the engine's raw values (null, qint64, double, text as UTF-8
+/// QByteArray) in the order of the result's columns; the data set converts
+/// only what is looked at.
 ///
 /// With a key (the base table's ID in the result) and an order whose terms are
 /// all result columns, the order is made total by appending the key, and pages

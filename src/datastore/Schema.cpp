@@ -32,9 +32,11 @@ TableDef lookup(const char *table, const char *col, int size)
 }
 
 const QStringList registerIndexes = {QStringLiteral("SJH"), QStringLiteral("LRRQ")};
-// The searches of offers filter on the state and the entry date together;
-// with both in one index the engine counts them without reading rows.
-const QString OfferStateIndex = QStringLiteral("ZTW,LRRQ");
+// The searches of offers ask for one state, entries since a date, in receipt
+// order: this index gives the rows of a state in that order, and holds the
+// date too, so the engine pages and counts them without sorting or reading
+// rows it does not show.
+const QString OfferStateIndex = QStringLiteral("ZTW,SJH,LRRQ");
 
 std::vector<TableDef> build()
 {
