@@ -14,7 +14,8 @@ struct LoginUser {
     QString name; ///< YHXM
 };
 
-/// Every user of the working file, in the order the engine returns them.
+/// Every user of the working file, by Id (the administrator first). Runs a
+/// statement of its own: Q1 and Q2 stay as they are.
 QList<LoginUser> LoginUsers();
 
 /// True when typed is the password of user id (compared without regard to
