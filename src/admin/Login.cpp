@@ -80,6 +80,13 @@ void RunRestorePrevious(const AfterLoginSteps &steps)
         steps.updateCaption();
 }
 
+void RunAfterRelogin(const AfterLoginSteps &steps)
+{
+    LoadRights(CurrentUser.Id);
+    if (steps.applyRights)
+        steps.applyRights();
+}
+
 void RunAfterLogin(const AfterLoginSteps &steps)
 {
     if (steps.purgeLog)

@@ -65,6 +65,7 @@ private slots:
     void openWorkingFileCancelled_data();
     void openWorkingFileCancelled();
     void openWorkingFileLoggedIn();
+    void clerkAfterTheAdministratorHasOnlyOwnRights_data();
     void clerkAfterTheAdministratorHasOnlyOwnRights();
     void opensReadyForThePassword_data();
     void opensReadyForThePassword();
@@ -443,20 +444,31 @@ void TestLogin::openWorkingFileLoggedIn()
     QCOMPARE(CurrentUser.Res[3].XGQX, true);
 }
 
+void TestLogin::clerkAfterTheAdministratorHasOnlyOwnRights_data()
+{
+    QTest::addColumn<bool>("otherFile");
+    QTest::newRow("switching the working file") << true;
+    QTest::newRow("logging in again") << false;
+}
+
 void TestLogin::clerkAfterTheAdministratorHasOnlyOwnRights()
 {
+    QFETCH(bool, otherFile);
     test::MessageRecorder recorder;
-    InstallLoginHooks(*m_dm, [] { return ShowLogin(true); });
+    int applied = 0;
+    AfterLoginSteps steps;
+    steps.applyRights = [&] { ++applied; };
+    InstallLoginHooks(*m_dm, [] { return ShowLogin(true); }, steps);
     m_dm->DbBase->close();
     whenLoginShows([](TLoginDlg *dlg) { dlg->btnOk->click(); }); // admin, empty password
     QVERIFY(m_dm->OpenWorkingFile(m_file, true));
     QVERIFY(CurrentUser.Res[1].SCQX && CurrentUser.Res[2].GLQX && CurrentUser.Res[3].XGQX);
 
     // The clerk has a row for the rental group only, granting browsing.
-    const QString other = makeFile(QStringLiteral("other.mdb"));
+    const QString clerkFile = otherFile ? makeFile(QStringLiteral("other.mdb")) : m_file;
     {
         Database db;
-        db.open(other, TDM::Password);
+        db.open(clerkFile, TDM::Password);
         db.execute(Sql("INSERT INTO TbRes (ZYMC,LLQX,XZQX,XGQX,SCQX,DYQX,DHQX,GLQX,Sort,YHID) "
                        "VALUES ('房屋出租',1,0,0,0,0,0,0,1,2)"));
     }
@@ -465,7 +477,14 @@ void TestLogin::clerkAfterTheAdministratorHasOnlyOwnRights()
         dlg->edPassword->setText(QStringLiteral("pass\"1"));
         dlg->btnOk->click();
     });
-    QVERIFY(m_dm->OpenWorkingFile(other, false));
+    applied = 0;
+    if (otherFile) {
+        QVERIFY(m_dm->OpenWorkingFile(clerkFile, false));
+    } else {
+        QVERIFY(ShowLogin(true));
+        RunAfterRelogin(steps);
+    }
+    QCOMPARE(applied, 1);
     QCOMPARE(CurrentUser.Id, 2);
     QCOMPARE(CurrentUser.Res[1].LLQX, true);
     QCOMPARE(CurrentUser.Res[1].SCQX, false);
