@@ -16,7 +16,7 @@ QString storedPassword(int id)
 
 void storePassword(int id, const QString &password)
 {
-    DM()->ExecSql(Sql(QStringLiteral("UPDATE TbUser SET YHMM=? WHERE Id=?"), {PasswordHash::hash(password), id}));
+    DM()->DbBase->execute(Sql(QStringLiteral("UPDATE TbUser SET YHMM=? WHERE Id=?"), {PasswordHash::hash(password), id}));
 }
 
 } // namespace
@@ -24,10 +24,10 @@ void storePassword(int id, const QString &password)
 QList<LoginUser> LoginUsers()
 {
     QList<LoginUser> users;
-    DM()->OpenSql(Sql(QStringLiteral("SELECT * FROM TbUser")));
-    DataSet *q = DM()->Q1;
-    for (q->first(); !q->eof(); q->next())
-        users.append({q->asInt(QStringLiteral("Id")), q->asText(QStringLiteral("YHXM"))});
+    // A statement of its own, so Q1 and Q2 of whoever asked stay as they are.
+    auto st = DM()->DbBase->prepare(Sql(QStringLiteral("SELECT ID, YHXM FROM TbUser ORDER BY ID")));
+    while (st->step())
+        users.append({int(st->int64(0)), st->value(1).toString()});
     return users;
 }
 
@@ -78,6 +78,13 @@ void RunRestorePrevious(const AfterLoginSteps &steps)
         steps.applyRights();
     if (steps.updateCaption)
         steps.updateCaption();
+}
+
+void RunAfterRelogin(const AfterLoginSteps &steps)
+{
+    LoadRights(CurrentUser.Id);
+    if (steps.applyRights)
+        steps.applyRights();
 }
 
 void RunAfterLogin(const AfterLoginSteps &steps)

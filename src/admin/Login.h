@@ -14,7 +14,8 @@ struct LoginUser {
     QString name; ///< YHXM
 };
 
-/// Every user of the working file, in the order the engine returns them.
+/// Every user of the working file, by Id (the administrator first). Runs a
+/// statement of its own: Q1 and Q2 stay as they are.
 QList<LoginUser> LoginUsers();
 
 /// True when typed is the password of user id (compared without regard to
@@ -49,6 +50,11 @@ struct AfterLoginSteps {
 void RunAfterLogin(const AfterLoginSteps &steps);
 /// Runs after the previous file was taken back: options, rights, apply, caption.
 void RunRestorePrevious(const AfterLoginSteps &steps);
+/// Runs after a successful login on the working file (系统登录, or the
+/// password that ends 暂时离开): the rights of whoever logged in, loaded
+/// afresh from none, then applied. After a cancelled login nothing is run
+/// and the previous user keeps what was loaded.
+void RunAfterRelogin(const AfterLoginSteps &steps);
 
 /// Fills dm.hooks.login with showLogin and dm.hooks.afterLogin and
 /// dm.hooks.restorePrevious with the steps above.

@@ -82,8 +82,9 @@ void TLoginDlg::showEvent(QShowEvent *event)
         if (!shownBefore)
             settings->WriteBeginer(1);
     }
-    if (!edCode->isEnabled())
-        edPassword->setFocus(Qt::OtherFocusReason);
+    // The user is already chosen (the last one, or the only one offered):
+    // a clerk types the password and presses Enter.
+    edPassword->setFocus(Qt::OtherFocusReason);
 }
 
 void TLoginDlg::enterPressed(QWidget *control)

@@ -2,6 +2,7 @@
 
 #include "datastore/Globalvar.h"
 #include "datastore/Money.h"
+#include "datastore/Rights.h"
 #include "datastore/Schema.h"
 
 #include <QDir>
@@ -82,13 +83,25 @@ void TDM::ExecSql(const Sql &sql)
 
 bool TDM::HasRows(const Sql &sql)
 {
-    OpenSql(sql);
-    return !Q1->isEmpty();
+    return DbBase->prepare(sql)->step();
 }
 
 QString TDM::GetValue(const Sql &sql, const QString &column)
 {
-    return GetValueWith(Q1, sql, column);
+    auto st = DbBase->prepare(sql);
+    int col = -1;
+    for (int c = 0; c < st->columnCount() && col < 0; ++c) {
+        if (st->columnName(c).compare(column, Qt::CaseInsensitive) == 0)
+            col = c;
+    }
+    if (col < 0)
+        throw EngineError(tr("查询结果中没有“%1”列。").arg(column));
+    if (!st->step())
+        return {};
+    const QVariant value = st->value(col);
+    if (value.metaType().id() == QMetaType::Double)
+        return QString::number(value.toDouble(), 'g', 15);
+    return value.toString();
 }
 
 QString TDM::GetValueWith(DataSet *query, const Sql &sql, const QString &column)
@@ -141,12 +154,16 @@ bool TDM::OpenWorkingFile(const QString &path, bool noPrevious)
             DbBase->setPath(WorkingFile);
         throw;
     }
+    // Rights belong to a login on a file: none are held for this one until
+    // somebody logs in to it (taking the previous file back loads them again).
+    ClearRights();
 
     if (hooks.upgrade)
         hooks.upgrade();
     const bool loggedIn = hooks.login ? hooks.login() : true;
     if (loggedIn) {
         WorkingFile = path;
+        emit workingFileChanged(path);
         if (hooks.afterLogin)
             hooks.afterLogin();
         return true;

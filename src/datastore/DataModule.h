@@ -28,7 +28,12 @@ public:
     void OpenSql(const Sql &sql);
     void OpenQuery(DataSet *query, const Sql &sql);
     void ExecSql(const Sql &sql);
+    /// True when sql returns a row. Runs a statement of its own: Q1 and Q2
+    /// stay as they are, so it may be called inside a loop over either.
     bool HasRows(const Sql &sql);
+    /// The stored value of column (found without regard to case) in the first
+    /// row as text, numbers in plain decimal form; empty text without a row.
+    /// A statement of its own, like HasRows. An unknown column raises.
     QString GetValue(const Sql &sql, const QString &column);
     QString GetValueWith(DataSet *query, const Sql &sql, const QString &column);
     void FillPickList(QStringList &list, const Sql &sql);
@@ -57,6 +62,11 @@ public:
     /// file stays complete until then); false on failure. Defaults to an
     /// atomic rename; replaceable so the failure path can be exercised.
     std::function<bool(const QString &from, const QString &to)> replaceFile;
+
+signals:
+    /// OpenWorkingFile made path the working file: it is connected and
+    /// somebody has logged in to it. Emitted before the steps after login.
+    void workingFileChanged(const QString &path);
 };
 
 /// The one data module of the running program (nullptr before it is made).

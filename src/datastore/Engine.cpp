@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QVector>
 
+#include <atomic>
+
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
 
@@ -24,6 +26,33 @@ QString engineText(sqlite3 *db, int rc)
 {
     const char *msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     return QString::fromUtf8(msg ? msg : "");
+}
+
+constexpr int BusyTimeoutMs = 5000;
+
+qint64 pragmaValue(sqlite3 *db, const char *pragma)
+{
+    sqlite3_stmt *st = nullptr;
+    qint64 value = -1;
+    if (sqlite3_prepare_v2(db, pragma, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        value = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return value;
+}
+
+/// Why a keyed, readable file is still not a usable data file (a text with
+/// %1 for the file), or empty text when it is one. A file cut short (a copy
+/// that stopped half way) opens, and its missing pages only fail some later
+/// statement with a message nobody understands.
+QString damageOf(sqlite3 *db, const QString &path)
+{
+    const qint64 pages = pragmaValue(db, "PRAGMA page_count");
+    const qint64 pageSize = pragmaValue(db, "PRAGMA page_size");
+    if (pages == 0)
+        return tr("“%1”不是本系统的数据文件。");
+    if (pages < 0 || pageSize <= 0 || QFileInfo(path).size() != pages * pageSize)
+        return tr("数据文件“%1”已损坏：文件的大小与它记录的页数不符。");
+    return {};
 }
 } // namespace
 
@@ -286,6 +315,12 @@ Database::~Database()
 void Database::raise(int rc, const QString &context) const
 {
     QString msg = engineText(m_db, rc);
+    // A file (or its folder, where the journal goes) that cannot be written
+    // is only noticed by the first write; say so in words a clerk can act on.
+    const int primary = rc & 0xff;
+    if (m_db && (primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN))
+        msg = tr("无法写入数据文件“%1”：这个文件或者它所在的文件夹不允许写入。（%2）")
+                  .arg(QFileInfo(m_path).absoluteFilePath(), msg);
     if (!context.isEmpty())
         msg = context + QStringLiteral("：") + msg;
     throw EngineError(msg, rc);
@@ -295,9 +330,17 @@ void Database::openRaw(const QString &path, const QString &password, bool mustEx
 {
     if (path.isEmpty())
         throw EngineError(tr("没有指定数据文件。"));
-    const QString shown = QFileInfo(path).absoluteFilePath();
-    if (mustExist && !QFileInfo(path).isFile())
-        throw EngineError(tr("数据文件“%1”不存在。").arg(shown), SQLITE_CANTOPEN);
+    const QFileInfo info(path);
+    const QString shown = info.absoluteFilePath();
+    if (mustExist) {
+        if (info.isDir())
+            throw EngineError(tr("“%1”是一个文件夹，不是本系统的数据文件。").arg(shown), SQLITE_NOTADB);
+        if (!info.isFile())
+            throw EngineError(tr("数据文件“%1”不存在。").arg(shown), SQLITE_CANTOPEN);
+        // The engine takes an empty file for a new, empty database.
+        if (info.size() == 0)
+            throw EngineError(tr("“%1”是一个空文件，不是本系统的数据文件。").arg(shown), SQLITE_NOTADB);
+    }
 
     sqlite3 *db = nullptr;
     // Existence was checked above; CREATE is needed so ATTACH can make new files.
@@ -308,21 +351,33 @@ void Database::openRaw(const QString &path, const QString &password, bool mustEx
         sqlite3_close(db);
         throw EngineError(tr("无法打开数据文件“%1”：%2").arg(shown, msg), rc);
     }
+    sqlite3_extended_result_codes(db, 1);
+    // Before the first statement: another program in the middle of a write
+    // must make the probe below wait, not fail with "database is locked".
+    sqlite3_busy_timeout(db, BusyTimeoutMs);
     const QByteArray key = password.toUtf8();
     // An empty password means an unencrypted file (never a data file).
     rc = key.isEmpty() ? SQLITE_OK : sqlite3_key(db, key.constData(), int(key.size()));
+    QString damage;
     if (rc == SQLITE_OK) {
-        // A wrong key is only noticed by the first statement.
-        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        // A wrong key is only noticed by the first statement. The read
+        // transaction keeps writers out while the file's size is compared.
+        rc = sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK && mustExist)
+            damage = damageOf(db, path);
+        if (sqlite3_get_autocommit(db) == 0)
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     }
-    if (rc != SQLITE_OK) {
+    if (rc != SQLITE_OK || !damage.isEmpty()) {
         sqlite3_close(db);
-        if (rc == SQLITE_NOTADB)
+        if (!damage.isEmpty())
+            throw EngineError(damage.arg(shown), SQLITE_CORRUPT);
+        if ((rc & 0xff) == SQLITE_CORRUPT)
+            throw EngineError(tr("数据文件“%1”已损坏：%2").arg(shown, QString::fromUtf8(sqlite3_errstr(rc))), rc);
+        if ((rc & 0xff) == SQLITE_NOTADB)
             throw EngineError(tr("无法打开数据文件“%1”：密码不正确，或者它不是本系统的数据文件。").arg(shown), rc);
         throw EngineError(tr("无法打开数据文件“%1”：%2").arg(shown, QString::fromUtf8(sqlite3_errstr(rc))), rc);
     }
-    sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, 2000);
     m_db = db;
     m_path = path;
     m_password = password;
@@ -454,6 +509,34 @@ Transaction::~Transaction()
 void Transaction::commit()
 {
     m_db.commit();
+    m_done = true;
+}
+
+// ---------------------------------------------------------------- Savepoint
+
+Savepoint::Savepoint(Database &db) : m_db(db)
+{
+    // Unique names keep nested guards apart even when one is left open by
+    // mistake; the name is the program's own, never typed text.
+    static std::atomic<unsigned> counter{0};
+    m_name = QStringLiteral("brel_sp%1").arg(++counter);
+    m_db.execute(Sql(QStringLiteral("SAVEPOINT ") + m_name));
+}
+
+Savepoint::~Savepoint()
+{
+    if (m_done || !m_db.handle())
+        return;
+    // Undo the work and drop the savepoint; an outer transaction stays open
+    // for its owner. Errors cannot be reported from here: an engine that has
+    // already rolled back on its own has nothing left to undo.
+    const QByteArray undo = QStringLiteral("ROLLBACK TO %1; RELEASE %1").arg(m_name).toUtf8();
+    sqlite3_exec(m_db.handle(), undo.constData(), nullptr, nullptr, nullptr);
+}
+
+void Savepoint::commit()
+{
+    m_db.execute(Sql(QStringLiteral("RELEASE ") + m_name));
     m_done = true;
 }
 

@@ -101,8 +101,10 @@ public:
     ~Database() override;
 
     /// Opens and keys the file, then runs a probe query: a missing file, a
-    /// wrong password and a file that is not a data file raise EngineError
-    /// naming the file.
+    /// folder, an empty file, a wrong password, a file that is not a data
+    /// file and one cut short (its size does not match its page count) raise
+    /// EngineError naming the file. Waits up to a few seconds for another
+    /// program's write to finish rather than failing at once.
     void open(const QString &path, const QString &password);
     /// Creates a new, empty keyed file (refuses to overwrite an existing one).
     void create(const QString &path, const QString &password);
@@ -134,7 +136,8 @@ public:
     static void compact(const QString &source, const QString &target, const QString &password);
 
     sqlite3 *handle() const { return m_db; }
-    /// Turns the connection's last error into an EngineError.
+    /// Turns the connection's last error into an EngineError. A write refused
+    /// because the file or its folder cannot be written says so, naming the file.
     [[noreturn]] void raise(int rc, const QString &context = {}) const;
 
 signals:
@@ -161,6 +164,24 @@ public:
 
 private:
     Database &m_db;
+    bool m_done = false;
+};
+
+/// A unit of work that can sit inside a transaction someone else holds (a
+/// schema upgrade step) or stand alone (then it is the transaction). Rolls
+/// back to where it began unless committed; the outer transaction, if any,
+/// stays open and decides for itself.
+class Savepoint {
+public:
+    explicit Savepoint(Database &db);
+    ~Savepoint();
+    void commit();
+    Savepoint(const Savepoint &) = delete;
+    Savepoint &operator=(const Savepoint &) = delete;
+
+private:
+    Database &m_db;
+    QString m_name;
     bool m_done = false;
 };
 

@@ -98,7 +98,8 @@ int CountPictures(const QString &list);
 /// dot: ".~" + name). A folder part in front is kept as it is.
 QString BackupName(const QString &fileName);
 
-/// SysOptions from the options row TbSetings. Engine errors pass on.
+/// SysOptions from the options row TbSetings, by a statement of its own (Q1
+/// and Q2 stay as they are). Engine errors pass on.
 void LoadSysOptions();
 /// Writes SysOptions into the options row (making it when missing).
 void SaveSysOptions();

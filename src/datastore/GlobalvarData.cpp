@@ -22,12 +22,32 @@ QString knownTable(const QString &table)
     return def->name;
 }
 
+// The receipt number with A to Z (or a to z) in one case; other characters
+// stay, as the engine's case-blind comparison leaves them.
+QString asciiCase(const QString &text, bool upper)
+{
+    QString out = text;
+    for (QChar &c : out) {
+        const char16_t u = c.unicode();
+        if (upper && u >= u'a' && u <= u'z')
+            c = QChar(u - (u'a' - u'A'));
+        else if (!upper && u >= u'A' && u <= u'Z')
+            c = QChar(u + (u'a' - u'A'));
+    }
+    return out;
+}
+
 } // namespace
 
 bool ReceiptNoExists(qint64 id, const QString &receiptNo, const QString &table)
 {
-    const Sql sql(QStringLiteral("SELECT Id FROM %1 WHERE SJH=? AND Id<>?").arg(knownTable(table)),
-                  {receiptNo, id});
+    // Clerks type receipt numbers in either case: a0001 is A0001. Every
+    // spelling of a number lies between its upper-case and its lower-case
+    // form (A-Z sort before a-z), so that range lets the SJH index find the
+    // few candidates before the comparison that ignores case.
+    const Sql sql(QStringLiteral("SELECT 1 FROM %1 WHERE SJH BETWEEN ? AND ? AND SJH=? COLLATE NOCASE AND Id<>? LIMIT 1")
+                      .arg(knownTable(table)),
+                  {asciiCase(receiptNo, true), asciiCase(receiptNo, false), receiptNo, id});
     if (!DM()->HasRows(sql))
         return false;
     Messages::error(ReceiptNoExistsMessage(receiptNo));
@@ -68,13 +88,12 @@ QDate EarliestEntryDate(const QString &table)
 
 void LoadSysOptions()
 {
-    DM()->OpenSql(Sql(QStringLiteral("SELECT * FROM TbSetings")));
-    DataSet *q = DM()->Q1;
-    q->first();
-    const bool has = !q->isEmpty();
-    SysOptions.ZDSJH = has && q->asInt(QStringLiteral("ZDSJH")) == 1;
-    SysOptions.XSLJ = has && q->asInt(QStringLiteral("XSLJ")) == 1;
-    SysOptions.CZRZ = has && q->asInt(QStringLiteral("CZRZ")) == 1;
+    // A statement of its own: this runs inside other work that may be looping over Q1.
+    auto st = DM()->DbBase->prepare(Sql(QStringLiteral("SELECT ZDSJH, XSLJ, CZRZ FROM TbSetings ORDER BY ID LIMIT 1")));
+    const bool has = st->step();
+    SysOptions.ZDSJH = has && st->value(0).toLongLong() == 1;
+    SysOptions.XSLJ = has && st->value(1).toLongLong() == 1;
+    SysOptions.CZRZ = has && st->value(2).toLongLong() == 1;
 }
 
 void SaveSysOptions()

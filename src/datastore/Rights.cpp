@@ -10,6 +10,23 @@ QStringList RightsGroupNames()
     return {QStringLiteral("房屋出租"), QStringLiteral("房屋出售"), QStringLiteral("求租求购")};
 }
 
+int RightsGroupNamed(const QString &name)
+{
+    const qsizetype i = RightsGroupNames().indexOf(name);
+    return i < 0 ? 0 : int(i) + GroupRental;
+}
+
+int LoadedRightsGroup(const QString &name)
+{
+    const int g = RightsGroupNamed(name);
+    return g && CurrentUser.Res[size_t(g)].ZYMC == name ? g : 0;
+}
+
+void ClearRights()
+{
+    CurrentUser.Res.fill(ResRecord());
+}
+
 namespace {
 
 const ResRecord *group(int g)

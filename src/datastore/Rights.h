@@ -16,11 +16,27 @@ enum RightsGroup { GroupRental = 1, GroupSale = 2, GroupRequest = 3 };
 /// Group names in Sort order; windows find their group by these exact names.
 QStringList RightsGroupNames();
 
-/// Fills CurrentUser.Res[1..3] from the user's TbRes rows in Sort order.
-/// Groups without a row keep what they held. Engine errors pass on.
+/// The one rule that ties a group to its name: the group (1..3) whose name is
+/// exactly `name`, 0 for any other text. TbRes rows and windows both find
+/// their group through it.
+int RightsGroupNamed(const QString &name);
+/// The group of a window whose hint is `name`: RightsGroupNamed(name) when
+/// CurrentUser holds that group's loaded rights, else 0.
+int LoadedRightsGroup(const QString &name);
+
+/// Takes every right away from CurrentUser (the groups' names too). Done
+/// before rights are loaded and whenever the connected file changes, so
+/// nothing of a previous user or file is ever left behind.
+void ClearRights();
+/// Fills CurrentUser.Res from the user's TbRes rows, starting from no rights:
+/// each row goes to the group its ZYMC names (the first in Sort order when a
+/// name repeats); a group without a row, and a row of an unknown name, grant
+/// nothing. Runs a statement of its own (Q1 and Q2 stay as they are).
+/// Engine errors pass on, leaving no rights.
 void LoadRights(int userId);
 /// Replaces the user's TbRes rows by the three default rows, every right
-/// granted. Runs in one transaction: the user never ends with part of them.
+/// granted. All or nothing, inside a transaction the caller holds (it then
+/// decides) or on its own.
 void CreateDefaultRights(int userId);
 
 // Record rules for group g (1..3) and a record of branch `branch` entered

@@ -7,8 +7,7 @@ namespace brel {
 
 namespace {
 
-const char *const Flags[] = {"LLQX", "XZQX", "XGQX", "SCQX", "DYQX", "DHQX", "GLQX"};
-
+// In the column order of the SELECT below, after ZYMC.
 bool ResRecord::*const FlagMembers[] = {&ResRecord::LLQX, &ResRecord::XZQX, &ResRecord::XGQX, &ResRecord::SCQX,
                                         &ResRecord::DYQX, &ResRecord::DHQX, &ResRecord::GLQX};
 
@@ -16,30 +15,39 @@ bool ResRecord::*const FlagMembers[] = {&ResRecord::LLQX, &ResRecord::XZQX, &Res
 
 void LoadRights(int userId)
 {
-    DM()->OpenSql(Sql(QStringLiteral("SELECT * FROM TbRes WHERE YHID=? ORDER BY Sort ASC"), {userId}));
-    DataSet *q = DM()->Q1;
-    q->first();
-    for (int n = 1; n <= 3 && !q->eof(); ++n, q->next()) {
-        ResRecord &res = CurrentUser.Res[size_t(n)];
-        res.ZYMC = q->asText(QStringLiteral("ZYMC"));
-        for (size_t f = 0; f < std::size(Flags); ++f)
-            res.*FlagMembers[f] = q->asInt(QString::fromLatin1(Flags[f])) == 1;
+    ClearRights();
+    auto st = DM()->DbBase->prepare(
+        Sql(QStringLiteral("SELECT ZYMC,LLQX,XZQX,XGQX,SCQX,DYQX,DHQX,GLQX FROM TbRes WHERE YHID=? ORDER BY Sort ASC, ID ASC"),
+            {userId}));
+    // Filled apart and taken over whole: an engine error half way leaves no rights.
+    std::array<ResRecord, 4> loaded;
+    while (st->step()) {
+        const QString name = st->value(0).toString();
+        const int g = RightsGroupNamed(name);
+        if (g == 0 || !loaded[size_t(g)].ZYMC.isEmpty())
+            continue;
+        ResRecord &res = loaded[size_t(g)];
+        res.ZYMC = name;
+        for (size_t f = 0; f < std::size(FlagMembers); ++f)
+            res.*FlagMembers[f] = st->value(int(f) + 1).toLongLong() == 1;
     }
+    CurrentUser.Res = loaded;
 }
 
 void CreateDefaultRights(int userId)
 {
-    TDM *dm = DM();
-    dm->DbBase->ensureOpen();
-    Transaction tx(*dm->DbBase);
-    dm->ExecSql(Sql(QStringLiteral("DELETE FROM TbRes WHERE YHID=?"), {userId}));
+    Database &db = *DM()->DbBase;
+    // A savepoint, not a transaction: the schema upgrade calls this for
+    // every user inside its own transaction.
+    Savepoint sp(db);
+    db.execute(Sql(QStringLiteral("DELETE FROM TbRes WHERE YHID=?"), {userId}));
     const QStringList names = RightsGroupNames();
     for (int n = 1; n <= 3; ++n) {
-        dm->ExecSql(Sql(QStringLiteral("INSERT INTO TbRes (ZYMC,LLQX,XZQX,XGQX,SCQX,DYQX,DHQX,GLQX,Sort,YHID) "
-                                       "VALUES (?,1,1,1,1,1,1,1,?,?)"),
-                        {names[n - 1], n, userId}));
+        db.execute(Sql(QStringLiteral("INSERT INTO TbRes (ZYMC,LLQX,XZQX,XGQX,SCQX,DYQX,DHQX,GLQX,Sort,YHID) "
+                                      "VALUES (?,1,1,1,1,1,1,1,?,?)"),
+                       {names[n - 1], n, userId}));
     }
-    tx.commit();
+    sp.commit();
 }
 
 } // namespace brel

@@ -1,7 +1,7 @@
 #include "shell/ChildForm.h"
 
 #include "components/widgets/DataBoxes.h"
-#include "datastore/Globalvar.h"
+#include "datastore/Rights.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -23,16 +23,9 @@ TChildFm::TChildFm(QWidget *parent)
 
 void TChildFm::RefreshRecordRights()
 {
-    const QString hint = m_hint.trimmed();
-    if (hint.isEmpty())
+    if (m_hint.trimmed().isEmpty())
         return;
-    RightsGroupIndex = 0;
-    for (int i = 1; i <= 3; ++i) {
-        if (CurrentUser.Res[size_t(i)].ZYMC == m_hint) {
-            RightsGroupIndex = i;
-            return;
-        }
-    }
+    RightsGroupIndex = LoadedRightsGroup(m_hint);
 }
 
 void TChildFm::DrawGridCell(int groupIndex, int column, QColor &background, QString &text, int row)

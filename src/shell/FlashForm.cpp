@@ -1,9 +1,11 @@
 #include "shell/FlashForm.h"
 
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 
@@ -102,8 +104,20 @@ QPixmap TFlashFm::splashPicture()
 
 void ShowSplash()
 {
-    auto *splash = new TFlashFm;
-    splash->exec();
+    QPointer<TFlashFm> splash = new TFlashFm;
+    // A delay of 0 asks for no splash at all.
+    if (splash->closeDelay() <= 0) {
+        delete splash.data();
+        return;
+    }
+    // Not exec(): when the timer closes the splash before exec() has entered
+    // its loop (a short delay on a busy start), that loop would wait forever
+    // for a window that is already gone.
+    QEventLoop loop;
+    QObject::connect(splash.data(), &QDialog::finished, &loop, &QEventLoop::quit);
+    splash->show();
+    if (splash && splash->isVisible())
+        loop.exec(QEventLoop::DialogExec);
 }
 
 } // namespace brel

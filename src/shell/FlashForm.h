@@ -8,7 +8,8 @@ class QTimer;
 namespace brel {
 
 /// The splash window: a borderless 480 x 300 picture centred on the desktop
-/// that closes itself after a while (5000 ms; BRELVANTO_SPLASH_MS may shorten it).
+/// that closes itself after a while (5000 ms; BRELVANTO_SPLASH_MS may shorten
+/// it, and 0 skips the splash).
 class TFlashFm : public QDialog {
     Q_OBJECT
 public:
@@ -33,7 +34,8 @@ private:
     int m_delay = DefaultCloseDelay;
 };
 
-/// Shows the splash modally; returns when it has closed itself (it frees itself).
+/// Shows the splash modally; returns when it has closed itself (it frees
+/// itself). With a close delay of 0 (BRELVANTO_SPLASH_MS=0) nothing is shown.
 void ShowSplash();
 
 } // namespace brel

@@ -33,8 +33,18 @@ TMainFm::TMainFm(QWidget *parent) : QMainWindow(parent)
     setAttribute(Qt::WA_DeleteOnClose);
     AwayMode = false;
     AppDir = programFolder();
-    QGuiApplication::setApplicationDisplayName(tr("Quorvane-Brelvanto"));
+    // The title is set on the window itself, not as the application's display
+    // name: the toolkit appends that name to every window title, and a dialog's
+    // title must be exactly its caption.
     setWindowTitle(tr("Quorvane-Brelvanto"));
+    // Remembered at once, not only on a clean close: after a crash or a kill
+    // the next start still finds the file.
+    if (TDM *dm = DM()) {
+        connect(dm, &TDM::workingFileChanged, this, [](const QString &path) {
+            if (Settings)
+                Settings->WriteDefaultDb(path);
+        });
+    }
     // Without a window manager the maximised state is not acted on; start at full size anyway.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());

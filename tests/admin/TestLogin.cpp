@@ -3,6 +3,7 @@
 #include "datastore/DataModule.h"
 #include "datastore/Globalvar.h"
 #include "datastore/PasswordHash.h"
+#include "datastore/Rights.h"
 #include "support/MessageRecorder.h"
 #include "support/TestFiles.h"
 
@@ -64,6 +65,12 @@ private slots:
     void openWorkingFileCancelled_data();
     void openWorkingFileCancelled();
     void openWorkingFileLoggedIn();
+    void clerkAfterTheAdministratorHasOnlyOwnRights_data();
+    void clerkAfterTheAdministratorHasOnlyOwnRights();
+    void opensReadyForThePassword_data();
+    void opensReadyForThePassword();
+    void internalOperationsInsideALoopOverQ1();
+    void malformedHashIsRefused();
 
 private:
     QString makeFile(const QString &name);
@@ -398,9 +405,11 @@ void TestLogin::openWorkingFileCancelled()
     QCOMPARE(m_dm->OpenWorkingFile(other, noPrevious), false);
     QCOMPARE(WorkingFile, m_file);
     QCOMPARE(m_dm->DbBase->path(), noPrevious ? other : m_file);
-    // Whichever file is connected, what is loaded is the first file's.
+    // Taken back, the first file's rights are loaded again; left on the new
+    // file nobody has logged in to, no rights are held at all.
     QCOMPARE(SysOptions.XSLJ, true);
-    QCOMPARE(CurrentUser.Res[2].LLQX, true);
+    QCOMPARE(CurrentUser.Res[2].LLQX, !noPrevious);
+    QCOMPARE(CurrentUser.Res[1].SCQX, !noPrevious);
     QCOMPARE(CurrentUser.Id, 1);
     QCOMPARE(steps, noPrevious ? QStringList() : (QStringList{"apply", "caption"}));
     const QString connectedXslj = m_dm->GetValue(Sql("SELECT XSLJ FROM TbSetings"), "XSLJ");
@@ -433,6 +442,117 @@ void TestLogin::openWorkingFileLoggedIn()
     QCOMPARE(CurrentUser.Res[2].LLQX, false);
     QCOMPARE(CurrentUser.Res[2].XZQX, true);
     QCOMPARE(CurrentUser.Res[3].XGQX, true);
+}
+
+void TestLogin::clerkAfterTheAdministratorHasOnlyOwnRights_data()
+{
+    QTest::addColumn<bool>("otherFile");
+    QTest::newRow("switching the working file") << true;
+    QTest::newRow("logging in again") << false;
+}
+
+void TestLogin::clerkAfterTheAdministratorHasOnlyOwnRights()
+{
+    QFETCH(bool, otherFile);
+    test::MessageRecorder recorder;
+    int applied = 0;
+    AfterLoginSteps steps;
+    steps.applyRights = [&] { ++applied; };
+    InstallLoginHooks(*m_dm, [] { return ShowLogin(true); }, steps);
+    m_dm->DbBase->close();
+    whenLoginShows([](TLoginDlg *dlg) { dlg->btnOk->click(); }); // admin, empty password
+    QVERIFY(m_dm->OpenWorkingFile(m_file, true));
+    QVERIFY(CurrentUser.Res[1].SCQX && CurrentUser.Res[2].GLQX && CurrentUser.Res[3].XGQX);
+
+    // The clerk has a row for the rental group only, granting browsing.
+    const QString clerkFile = otherFile ? makeFile(QStringLiteral("other.mdb")) : m_file;
+    {
+        Database db;
+        db.open(clerkFile, TDM::Password);
+        db.execute(Sql("INSERT INTO TbRes (ZYMC,LLQX,XZQX,XGQX,SCQX,DYQX,DHQX,GLQX,Sort,YHID) "
+                       "VALUES ('房屋出租',1,0,0,0,0,0,0,1,2)"));
+    }
+    whenLoginShows([](TLoginDlg *dlg) {
+        dlg->edCode->setCurrentIndex(dlg->edCode->findData(2));
+        dlg->edPassword->setText(QStringLiteral("pass\"1"));
+        dlg->btnOk->click();
+    });
+    applied = 0;
+    if (otherFile) {
+        QVERIFY(m_dm->OpenWorkingFile(clerkFile, false));
+    } else {
+        QVERIFY(ShowLogin(true));
+        RunAfterRelogin(steps);
+    }
+    QCOMPARE(applied, 1);
+    QCOMPARE(CurrentUser.Id, 2);
+    QCOMPARE(CurrentUser.Res[1].LLQX, true);
+    QCOMPARE(CurrentUser.Res[1].SCQX, false);
+    for (int g : {2, 3}) {
+        const ResRecord &res = CurrentUser.Res[size_t(g)];
+        QVERIFY2(!res.LLQX && !res.XZQX && !res.XGQX && !res.SCQX && !res.DYQX && !res.DHQX && !res.GLQX,
+                 qPrintable(QString::number(g)));
+    }
+    QCOMPARE(CanDeleteRecord(2, QStringLiteral("东区"), QStringLiteral("clerk")), false);
+    QCOMPARE(CanAddRecord(3), false);
+}
+
+void TestLogin::opensReadyForThePassword_data()
+{
+    QTest::addColumn<bool>("allowChooseUser");
+    QTest::newRow("login") << true;
+    QTest::newRow("unlock") << false;
+}
+
+void TestLogin::opensReadyForThePassword()
+{
+    QFETCH(bool, allowChooseUser);
+    CurrentUser.Id = 2;
+    TLoginDlg dlg(allowChooseUser);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QCOMPARE(QApplication::focusWidget(), dlg.edPassword);
+    QCOMPARE(dlg.edCode->currentText(), QStringLiteral("clerk"));
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("系统登录"));
+    QTest::keyClicks(dlg.edPassword, QStringLiteral("PASS\"1"));
+    QTest::keyClick(dlg.edPassword, Qt::Key_Return);
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+}
+
+void TestLogin::internalOperationsInsideALoopOverQ1()
+{
+    m_dm->ExecSql(Sql("INSERT INTO TbRental (ID, SJH) VALUES (1, 'A0001')"));
+    // Walk the users on Q1 and run, for each, everything the program does
+    // internally: none of it may move or close Q1 under the loop.
+    QStringList seen;
+    m_dm->OpenSql(Sql("SELECT * FROM TbUser ORDER BY ID"));
+    for (m_dm->Q1->first(); !m_dm->Q1->eof(); m_dm->Q1->next()) {
+        const int id = m_dm->Q1->asInt(QStringLiteral("ID"));
+        LoadRights(id);
+        LoadSysOptions();
+        QCOMPARE(LoginUsers().size(), 3);
+        QVERIFY(m_dm->HasRows(Sql(QStringLiteral("SELECT 1 FROM TbUser WHERE ID=?"), {id})));
+        QCOMPARE(m_dm->GetValue(Sql(QStringLiteral("SELECT YHXM FROM TbUser WHERE ID=?"), {id}), QStringLiteral("YHXM")),
+                 m_dm->Q1->asText(QStringLiteral("YHXM")));
+        QCOMPARE(ReceiptNoExists(0, QStringLiteral("a0002"), QStringLiteral("TbRental")), false);
+        QVERIFY(m_dm->Q1->isActive());
+        seen << m_dm->Q1->asText(QStringLiteral("YHXM"));
+    }
+    QCOMPARE(seen, (QStringList{QStringLiteral("admin"), QStringLiteral("clerk"), QStringLiteral("boss")}));
+}
+
+void TestLogin::malformedHashIsRefused()
+{
+    // A forged iteration count: once read as plain text, whoever typed the
+    // stored value got in.
+    QStringList parts = PasswordHash::hash(QStringLiteral("x")).split(QLatin1Char('$'));
+    parts[1] = QStringLiteral("2000000000");
+    const QString stored = parts.join(QLatin1Char('$'));
+    m_dm->ExecSql(Sql(QStringLiteral("UPDATE TbUser SET YHMM=? WHERE ID=2"), {stored}));
+    test::MessageRecorder recorder;
+    QCOMPARE(CheckUserPassword(2, stored), false);
+    QCOMPARE(CheckUserPassword(2, QStringLiteral("x")), false);
+    QCOMPARE(this->stored(2), stored);
 }
 
 QTEST_MAIN(TestLogin)

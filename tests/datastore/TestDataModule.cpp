@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,9 +22,9 @@ private slots:
     void oneInstance();
     void getMaxId_data();
     void getMaxId();
-    void getValueReadsFirstRowAndClosesQ1();
+    void getValueReadsFirstRowAndLeavesQ1Alone();
     void getValueWithoutRowsIsEmpty();
-    void hasRowsKeepsQ1Open();
+    void hasRowsLeavesQ1Alone();
     void fillPickListAppends();
     void compactShrinksAndReportsFourDecimals();
     void compactThroughALinkKeepsTheLink();
@@ -122,16 +123,24 @@ void TestDataModule::getMaxId()
     QCOMPARE(m_dm->GetValue(Sql("SELECT COUNT(*) AS N FROM TbUser"), QStringLiteral("N")), QStringLiteral("1"));
 }
 
-void TestDataModule::getValueReadsFirstRowAndClosesQ1()
+void TestDataModule::getValueReadsFirstRowAndLeavesQ1Alone()
 {
     // Characters that text pasted into SQL would break are stored and read back unchanged.
     const QString tricky = QStringLiteral("阳光\"花园\" 50%_'A'");
     m_dm->ExecSql(Sql(QStringLiteral("INSERT INTO TbArea (QY) VALUES (?)"), {tricky}));
     m_dm->ExecSql(Sql(QStringLiteral("INSERT INTO TbArea (QY) VALUES (?)"), {QStringLiteral("第二")}));
+    m_dm->OpenSql(Sql("SELECT * FROM TbArea ORDER BY ID"));
+    m_dm->Q1->last();
     const QString got = m_dm->GetValue(Sql(QStringLiteral("SELECT QY FROM TbArea WHERE QY=? ORDER BY ID"), {tricky}),
                                        QStringLiteral("qy"));
     QCOMPARE(got, tricky);
-    QVERIFY(!m_dm->Q1->isActive());
+    // Q1's result and row are the caller's, untouched.
+    QVERIFY(m_dm->Q1->isActive());
+    QCOMPARE(m_dm->Q1->asText(QStringLiteral("QY")), QStringLiteral("第二"));
+    QCOMPARE(m_dm->GetValue(Sql("SELECT COUNT(*) AS N, 2.5 AS R, NULL AS E FROM TbArea"), QStringLiteral("r")),
+             QStringLiteral("2.5"));
+    QCOMPARE(m_dm->GetValue(Sql("SELECT NULL AS E"), QStringLiteral("E")), QString());
+    QVERIFY_THROWS_EXCEPTION(EngineError, m_dm->GetValue(Sql("SELECT QY FROM TbArea"), QStringLiteral("FX")));
 
     QCOMPARE(m_dm->GetValueWith(m_dm->Q2, Sql("SELECT QY FROM TbArea ORDER BY ID DESC"), QStringLiteral("QY")),
              QStringLiteral("第二"));
@@ -145,19 +154,19 @@ void TestDataModule::getValueWithoutRowsIsEmpty()
     QCOMPARE(m_dm->GetValue(Sql(QStringLiteral("SELECT SJH FROM TbRental WHERE SJH=?"), {QStringLiteral("1")}),
                             QStringLiteral("SJH")),
              QString());
-    QVERIFY(!m_dm->Q1->isActive());
-    // A faulty statement is the caller's to handle, and Q1 is still closed.
+    // A faulty statement is the caller's to handle; Q1 stays as it was.
     QVERIFY_THROWS_EXCEPTION(EngineError, m_dm->GetValue(Sql("SELECT Nothing FROM TbUser"), QStringLiteral("X")));
-    QVERIFY(!m_dm->Q1->isActive());
-}
-
-void TestDataModule::hasRowsKeepsQ1Open()
-{
-    QVERIFY(m_dm->HasRows(Sql(QStringLiteral("SELECT * FROM TbUser WHERE Id=?"), {1})));
     QVERIFY(m_dm->Q1->isActive());
     QCOMPARE(m_dm->Q1->asText(QStringLiteral("YHXM")), QStringLiteral("admin"));
+}
+
+void TestDataModule::hasRowsLeavesQ1Alone()
+{
+    m_dm->OpenSql(Sql("SELECT * FROM TbBranch"));
+    QVERIFY(m_dm->HasRows(Sql(QStringLiteral("SELECT * FROM TbUser WHERE Id=?"), {1})));
     QVERIFY(!m_dm->HasRows(Sql(QStringLiteral("SELECT * FROM TbUser WHERE Id=?"), {2})));
     QVERIFY(m_dm->Q1->isActive());
+    QCOMPARE(m_dm->Q1->asText(QStringLiteral("FDMC")), QStringLiteral("总店"));
 }
 
 void TestDataModule::fillPickListAppends()
@@ -269,9 +278,11 @@ void TestDataModule::openWorkingFileRunsTheStepsInOrder()
         steps << QStringLiteral("afterLogin");
     };
     m_dm->hooks.restorePrevious = [&] { steps << QStringLiteral("restorePrevious"); };
+    connect(m_dm.get(), &TDM::workingFileChanged, this, [&](const QString &path) { steps << QStringLiteral("changed ") + path; });
 
     QVERIFY(m_dm->OpenWorkingFile(other, false));
-    QCOMPARE(steps, (QStringList{QStringLiteral("upgrade"), QStringLiteral("login"), QStringLiteral("afterLogin")}));
+    QCOMPARE(steps, (QStringList{QStringLiteral("upgrade"), QStringLiteral("login"), QStringLiteral("changed ") + other,
+                                 QStringLiteral("afterLogin")}));
     QCOMPARE(WorkingFile, other);
     QCOMPARE(m_dm->GetValue(Sql("SELECT FDMC FROM TbBranch"), QStringLiteral("FDMC")), QStringLiteral("分店"));
 }
@@ -296,8 +307,10 @@ void TestDataModule::refusedLoginKeepsOrTakesBackTheFile()
         ++restored;
     };
 
+    QSignalSpy changed(m_dm.get(), &TDM::workingFileChanged);
     QVERIFY(!m_dm->OpenWorkingFile(other, noPrevious));
 
+    QCOMPARE(changed.count(), 0);
     QCOMPARE(afterLogin, 0);
     QCOMPARE(WorkingFile, m_file);
     QCOMPARE(restored, noPrevious ? 0 : 1);

@@ -2,9 +2,17 @@
 #include "datastore/Schema.h"
 #include "support/TestFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QSemaphore>
 #include <QTest>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <optional>
+#include <thread>
 
 using namespace brel;
 
@@ -19,6 +27,10 @@ private slots:
         QTest::newRow("wrong password") << "wrongpw" << "密码不正确";
         QTest::newRow("not a data file") << "garbage" << "不是本系统的数据文件";
         QTest::newRow("plain sqlite file") << "plain" << "不是本系统的数据文件";
+        QTest::newRow("empty file") << "empty" << "不是本系统的数据文件";
+        QTest::newRow("folder") << "folder" << "不是本系统的数据文件";
+        QTest::newRow("cut short") << "cut" << "已损坏";
+        QTest::newRow("grown by part of a page") << "grown" << "已损坏";
     }
     void openErrors()
     {
@@ -37,6 +49,21 @@ private slots:
             plain.create(path, QString());
             plain.execute(Sql("CREATE TABLE t (a)"));
             plain.close();
+        } else if (kind == QLatin1String("empty")) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(path));
+        } else if (kind == QLatin1String("cut") || kind == QLatin1String("grown")) {
+            test::makeBlankFile(path);
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            if (kind == QLatin1String("cut")) {
+                QVERIFY(f.resize(f.size() / 2));
+            } else {
+                f.seek(f.size());
+                f.write(QByteArray(100, '\0'));
+            }
         }
         Database db;
         try {
@@ -157,6 +184,144 @@ private slots:
         auto st = db.prepare(Sql("SELECT group_concat(a) FROM t"));
         QVERIFY(st->step());
         QCOMPARE(st->value(0).toString(), QStringLiteral("2"));
+    }
+
+    void healthyFileMatchesItsPageCount()
+    {
+        // The size check must never refuse a sound file, before or after
+        // rows come and go.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ok.mdb"));
+        test::makeBlankFile(path);
+        {
+            Database db;
+            db.open(path, test::DataPassword);
+            Transaction tx(db);
+            for (int i = 0; i < 500; ++i)
+                db.execute(Sql(QStringLiteral("INSERT INTO TbLog (CZSJ,CZHD,CZRY,XXQK) VALUES ('2026-01-01','x','y',?)"),
+                               {QString(200, QLatin1Char('z'))}));
+            tx.commit();
+            db.execute(Sql("DELETE FROM TbLog"));
+        }
+        Database db;
+        db.open(path, test::DataPassword);
+        QVERIFY(db.isOpen());
+    }
+
+    void unwritableFileSaysSoOnFirstWrite_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("no folder to write the journal in") << "folder";
+        QTest::newRow("read-only file") << "readonly";
+    }
+    void unwritableFileSaysSoOnFirstWrite()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("共享"))));
+        const QString path = dir.filePath(QStringLiteral("共享/只读.mdb"));
+        test::makeBlankFile(path);
+        if (kind == QLatin1String("readonly")) {
+            if (::geteuid() == 0)
+                QSKIP("the administrator writes read-only files anyway");
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser));
+        }
+        Database db;
+        db.open(path, test::DataPassword);
+        // The folder goes away under the open file (a share that dropped):
+        // reading goes on, but the journal of a write has nowhere to go. This
+        // bites the administrator too, unlike folder permissions.
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir(dir.path()).rename(QStringLiteral("共享"), QStringLiteral("别处")));
+        QCOMPARE(db.prepare(Sql("SELECT YHXM FROM TbUser"))->step(), true);
+        try {
+            db.execute(Sql(QStringLiteral("INSERT INTO TbArea (QY) VALUES (?)"), {QStringLiteral("涧西区")}));
+            QFAIL("the write should have failed");
+        } catch (const EngineError &e) {
+            QVERIFY2(e.message().contains(QStringLiteral("不允许写入")), qPrintable(e.message()));
+            QVERIFY2(e.message().contains(QStringLiteral("只读.mdb")), qPrintable(e.message()));
+        }
+    }
+
+    void openWaitsForAnotherProgramsWrite()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("busy.mdb"));
+        test::makeBlankFile(path);
+        // Another program holds the file exclusively for a moment, as it does
+        // while it commits; opening must wait for it, not fail at once.
+        QSemaphore locked, done;
+        std::thread writer([&] {
+            Database other;
+            other.open(path, test::DataPassword);
+            other.execute(Sql("BEGIN EXCLUSIVE"));
+            other.execute(Sql("INSERT INTO TbArea (QY) VALUES ('其他程序')"));
+            locked.release();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            other.commit();
+            other.close();
+            done.release();
+        });
+        locked.acquire();
+        Database db;
+        try {
+            db.open(path, test::DataPassword);
+        } catch (const EngineError &e) {
+            writer.join();
+            QFAIL(qPrintable(e.message()));
+        }
+        writer.join();
+        auto st = db.prepare(Sql("SELECT COUNT(*) FROM TbArea WHERE QY='其他程序'"));
+        QVERIFY(st->step());
+        QCOMPARE(st->int64(0), qint64(1));
+    }
+
+    void savepointAloneAndInsideATransaction_data()
+    {
+        QTest::addColumn<bool>("outer");
+        QTest::addColumn<bool>("commitInner");
+        QTest::addColumn<bool>("commitOuter");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("alone, committed") << false << true << false << "1,2";
+        QTest::newRow("alone, abandoned") << false << false << false << "1";
+        QTest::newRow("inside, both committed") << true << true << true << "1,0,2";
+        QTest::newRow("inside, inner abandoned") << true << false << true << "1,0";
+        QTest::newRow("inside, outer abandoned") << true << true << false << "1";
+    }
+    void savepointAloneAndInsideATransaction()
+    {
+        QFETCH(bool, outer);
+        QFETCH(bool, commitInner);
+        QFETCH(bool, commitOuter);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        Database db;
+        db.create(dir.filePath(QStringLiteral("s.mdb")), test::DataPassword);
+        db.execute(Sql("CREATE TABLE t (a INTEGER)"));
+        db.execute(Sql("INSERT INTO t VALUES (1)"));
+        {
+            std::optional<Transaction> tx;
+            if (outer) {
+                tx.emplace(db);
+                db.execute(Sql("INSERT INTO t VALUES (0)"));
+            }
+            {
+                Savepoint sp(db);
+                db.execute(Sql("INSERT INTO t VALUES (2)"));
+                if (commitInner)
+                    sp.commit();
+            }
+            // Whatever the savepoint did, the caller's transaction is still
+            // open for its owner to decide.
+            if (tx && commitOuter)
+                tx->commit();
+        }
+        // And nothing is left open behind the caller's back.
+        Transaction after(db);
+        after.commit();
+        auto st = db.prepare(Sql("SELECT group_concat(a) FROM (SELECT a FROM t ORDER BY rowid)"));
+        QVERIFY(st->step());
+        QCOMPARE(st->value(0).toString(), expected);
     }
 
     void compactWritesKeyedCopy()

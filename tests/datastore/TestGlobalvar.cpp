@@ -30,6 +30,8 @@ private slots:
     void countPictures();
 
     void receiptNoExists();
+    void receiptNoIgnoresLetterCase_data();
+    void receiptNoIgnoresLetterCase();
     void feeRate();
     void earliestEntryDate();
     void sysOptionsRoundTrip();
@@ -297,6 +299,36 @@ void TestGlobalvar::receiptNoExists()
     QVERIFY(ReceiptNoExists(7, QStringLiteral("00000001"), QStringLiteral("TbSale")));
     QCOMPARE(recorder.messages.size(), 1);
     QVERIFY_THROWS_EXCEPTION(EngineError, ReceiptNoExists(0, QStringLiteral("1"), QStringLiteral("TbRental; DROP")));
+}
+
+void TestGlobalvar::receiptNoIgnoresLetterCase_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("exists");
+    // Stored: A0001, b0002, Ab-x9, 00000003, ZZ.
+    QTest::newRow("lower case of A0001") << "a0001" << true;
+    QTest::newRow("as stored") << "A0001" << true;
+    QTest::newRow("upper case of b0002") << "B0002" << true;
+    QTest::newRow("mixed case") << "aB-X9" << true;
+    QTest::newRow("digits only") << "00000003" << true;
+    QTest::newRow("other number") << "A0002" << false;
+    QTest::newRow("a prefix only") << "a000" << false;
+    QTest::newRow("a trailing space") << "a0001 " << false;
+    QTest::newRow("letters between the cases") << "Zz" << true;
+    QTest::newRow("a letter between A and a") << "_0001" << false;
+}
+
+void TestGlobalvar::receiptNoIgnoresLetterCase()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, exists);
+    openBlankFile();
+    int id = 10;
+    for (const char *no : {"A0001", "b0002", "Ab-x9", "00000003", "ZZ"})
+        m_dm->ExecSql(Sql(QStringLiteral("INSERT INTO TbRental (ID, SJH) VALUES (?, ?)"), {id++, QString::fromLatin1(no)}));
+    test::MessageRecorder recorder;
+    QCOMPARE(ReceiptNoExists(0, typed, QStringLiteral("TbRental")), exists);
+    QCOMPARE(recorder.messages.size(), exists ? 1 : 0);
 }
 
 void TestGlobalvar::feeRate()

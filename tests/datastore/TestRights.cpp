@@ -1,5 +1,6 @@
 #include "datastore/DataModule.h"
 #include "datastore/Rights.h"
+#include "shell/ChildForm.h"
 #include "support/TestFiles.h"
 
 #include <QAction>
@@ -37,7 +38,12 @@ private slots:
     void gateTableCoversEveryItem();
     void applyRightsToItems();
     void defaultRightsAndLoading();
-    void loadingKeepsGroupsWithoutRows();
+    void loadingStartsFromNoRights_data();
+    void loadingStartsFromNoRights();
+    void defaultRightsInsideTheCallersTransaction_data();
+    void defaultRightsInsideTheCallersTransaction();
+    void windowsFindTheirGroupByName_data();
+    void windowsFindTheirGroupByName();
 };
 
 void TestRights::cleanup()
@@ -222,32 +228,140 @@ void TestRights::defaultRightsAndLoading()
     // The administrator's rows are untouched.
     QCOMPARE(dm.GetValue(Sql("SELECT COUNT(*) AS N FROM TbRes WHERE YHID=1"), "N"), QStringLiteral("3"));
 
-    // Rows stored out of order load in Sort order; only 1 counts as granted.
+    // Rows are matched to their group by name, whatever their Sort; only 1
+    // counts as granted.
     dm.ExecSql(Sql("UPDATE TbRes SET Sort=4 - Sort, DYQX=2 WHERE YHID=7"));
     dm.ExecSql(Sql("UPDATE TbRes SET XGQX=0 WHERE YHID=7 AND ZYMC='房屋出售'"));
+    dm.ExecSql(Sql("UPDATE TbRes SET LLQX=0 WHERE YHID=7 AND ZYMC='求租求购'"));
     LoadRights(7);
-    QCOMPARE(CurrentUser.Res[1].ZYMC, QStringLiteral("求租求购"));
+    QCOMPARE(CurrentUser.Res[1].ZYMC, QStringLiteral("房屋出租"));
     QCOMPARE(CurrentUser.Res[2].ZYMC, QStringLiteral("房屋出售"));
-    QCOMPARE(CurrentUser.Res[3].ZYMC, QStringLiteral("房屋出租"));
+    QCOMPARE(CurrentUser.Res[3].ZYMC, QStringLiteral("求租求购"));
     QCOMPARE(CurrentUser.Res[2].XGQX, false);
     QCOMPARE(CurrentUser.Res[2].LLQX, true);
+    QCOMPARE(CurrentUser.Res[1].LLQX, true);
+    QCOMPARE(CurrentUser.Res[3].LLQX, false);
     QCOMPARE(CurrentUser.Res[1].DYQX, false);
 }
 
-void TestRights::loadingKeepsGroupsWithoutRows()
+void TestRights::loadingStartsFromNoRights_data()
 {
+    // The second user's TbRes rows, as "name:flags" separated by commas.
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QString>("expected"); // flags of groups 1, 2, 3; "" = no row loaded
+    QTest::newRow("no rows at all") << "" << ",,";
+    QTest::newRow("only the rental group") << "房屋出租:L------" << "L------,,";
+    QTest::newRow("unknown group name") << "房屋出租:-------,出租:LXGSDHM" << "-------,,";
+    QTest::newRow("name differs by a space") << "房屋出售 :LXGSDHM" << ",,";
+    QTest::newRow("a name twice: the first by Sort counts") << "求租求购:L------,求租求购:LXGSDHM" << ",,L------";
+}
+
+void TestRights::loadingStartsFromNoRights()
+{
+    QFETCH(QString, rows);
+    QFETCH(QString, expected);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("work.mdb"));
     test::makeBlankFile(path);
     TDM dm;
     dm.DbBase->open(path, TDM::Password);
-    dm.ExecSql(Sql("INSERT INTO TbRes (ZYMC,LLQX,XZQX,XGQX,SCQX,DYQX,DHQX,GLQX,Sort,YHID) "
-                   "VALUES ('房屋出租',0,0,0,0,0,0,0,1,9)"));
+    int sort = 0;
+    for (const QString &row : rows.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString name = row.section(QLatin1Char(':'), 0, 0);
+        const QString flags = row.section(QLatin1Char(':'), 1);
+        QVariantList values{name};
+        for (QChar f : flags)
+            values << (f == QLatin1Char('-') ? 0 : 1);
+        values << ++sort;
+        dm.ExecSql(Sql(QStringLiteral("INSERT INTO TbRes (ZYMC,LLQX,XZQX,XGQX,SCQX,DYQX,DHQX,GLQX,Sort,YHID) "
+                                      "VALUES (?,?,?,?,?,?,?,?,?,9)"),
+                       values));
+    }
+    // The administrator first (every right in every group), then user 9.
     LoadRights(1);
+    QVERIFY(CurrentUser.Res[2].SCQX);
     LoadRights(9);
-    QCOMPARE(CurrentUser.Res[1].LLQX, false);
-    QCOMPARE(CurrentUser.Res[2].LLQX, true); // from user 1: no row for user 9
-    QCOMPARE(CurrentUser.Res[3].ZYMC, QStringLiteral("求租求购"));
+    const QStringList want = expected.split(QLatin1Char(','));
+    const QStringList names = RightsGroupNames();
+    for (int g = 1; g <= 3; ++g) {
+        const ResRecord &res = CurrentUser.Res[size_t(g)];
+        QString got;
+        if (!res.ZYMC.isEmpty()) {
+            QCOMPARE(res.ZYMC, names[g - 1]);
+            const bool flags[] = {res.LLQX, res.XZQX, res.XGQX, res.SCQX, res.DYQX, res.DHQX, res.GLQX};
+            for (int i = 0; i < 7; ++i)
+                got += flags[i] ? QLatin1Char("LXGSDHM"[i]) : QLatin1Char('-');
+        }
+        QCOMPARE(got, want[g - 1]);
+        // A group without a row grants nothing at all.
+        if (res.ZYMC.isEmpty())
+            QVERIFY(!res.LLQX && !res.XZQX && !res.XGQX && !res.SCQX && !res.DYQX && !res.DHQX && !res.GLQX);
+    }
+}
+
+void TestRights::defaultRightsInsideTheCallersTransaction_data()
+{
+    QTest::addColumn<bool>("commit");
+    QTest::newRow("caller commits") << true;
+    QTest::newRow("caller gives up") << false;
+}
+
+void TestRights::defaultRightsInsideTheCallersTransaction()
+{
+    QFETCH(bool, commit);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("work.mdb"));
+    test::makeBlankFile(path);
+    TDM dm;
+    dm.DbBase->open(path, TDM::Password);
+    dm.ExecSql(Sql("INSERT INTO TbUser (ID, YHXM) VALUES (7, 'clerk'), (8, 'boss')"));
+    // As the schema upgrade does: every user, inside its step's transaction.
+    {
+        Transaction tx(*dm.DbBase);
+        for (int id : {1, 7, 8})
+            CreateDefaultRights(id);
+        if (commit)
+            tx.commit();
+    }
+    QCOMPARE(dm.GetValue(Sql("SELECT COUNT(*) AS N FROM TbRes"), "N"), commit ? QStringLiteral("9") : QStringLiteral("3"));
+    QCOMPARE(dm.GetValue(Sql("SELECT COUNT(*) AS N FROM TbRes WHERE YHID=8 AND LLQX=1 AND GLQX=1"), "N"),
+             commit ? QStringLiteral("3") : QStringLiteral("0"));
+}
+
+void TestRights::windowsFindTheirGroupByName_data()
+{
+    QTest::addColumn<QString>("hint");
+    QTest::addColumn<QString>("missingRow"); // a group the user has no row for
+    QTest::addColumn<int>("group");
+    QTest::newRow("rental") << "房屋出租" << "" << 1;
+    QTest::newRow("sale") << "房屋出售" << "" << 2;
+    QTest::newRow("requests") << "求租求购" << "房屋出售" << 3;
+    QTest::newRow("group without a row") << "房屋出售" << "房屋出售" << 0;
+    QTest::newRow("not a group") << "跟踪报警" << "" << 0;
+    QTest::newRow("spaces around a name") << " 房屋出租" << "" << 0;
+}
+
+void TestRights::windowsFindTheirGroupByName()
+{
+    QFETCH(QString, hint);
+    QFETCH(QString, missingRow);
+    QFETCH(int, group);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("work.mdb"));
+    test::makeBlankFile(path);
+    TDM dm;
+    dm.DbBase->open(path, TDM::Password);
+    // Stored in reverse Sort order: position says nothing, the name does.
+    dm.ExecSql(Sql("UPDATE TbRes SET Sort=4 - Sort WHERE YHID=1"));
+    dm.ExecSql(Sql(QStringLiteral("DELETE FROM TbRes WHERE ZYMC=?"), {missingRow}));
+    LoadRights(1);
+
+    TChildFm window;
+    window.RightsGroupIndex = 2;
+    window.setHint(hint);
+    window.RefreshRecordRights();
+    QCOMPARE(window.RightsGroupIndex, group);
+    QCOMPARE(LoadedRightsGroup(hint), group);
 }
 
 QTEST_MAIN(TestRights)

@@ -1,5 +1,6 @@
 #include "shell/FlashForm.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -15,6 +16,8 @@ private slots:
     void borderlessPictureOfFixedSize();
     void closesAndFreesItself();
     void environmentShortensTheDelay();
+    void showSplashReturns_data();
+    void showSplashReturns();
 };
 
 void TestFlashForm::borderlessPictureOfFixedSize()
@@ -51,6 +54,30 @@ void TestFlashForm::environmentShortensTheDelay()
     qunsetenv("BRELVANTO_SPLASH_MS");
     QCOMPARE(shortened.closeDelay(), 250);
     QCOMPARE(notLonger.closeDelay(), TFlashFm::DefaultCloseDelay);
+}
+
+void TestFlashForm::showSplashReturns_data()
+{
+    QTest::addColumn<QByteArray>("delay"); // BRELVANTO_SPLASH_MS
+    QTest::newRow("no splash") << QByteArray("0");
+    QTest::newRow("closes at once") << QByteArray("1");
+    QTest::newRow("short") << QByteArray("30");
+}
+
+void TestFlashForm::showSplashReturns()
+{
+    QFETCH(QByteArray, delay);
+    qputenv("BRELVANTO_SPLASH_MS", delay);
+    // A splash that never closes would hang start-up: fail instead.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    connect(&watchdog, &QTimer::timeout, [] { qFatal("ShowSplash did not return"); });
+    watchdog.start(20000);
+    ShowSplash();
+    qunsetenv("BRELVANTO_SPLASH_MS");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<TFlashFm *>(w));
 }
 
 QTEST_MAIN(TestFlashForm)

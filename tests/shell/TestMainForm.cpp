@@ -26,6 +26,7 @@ private slots:
     void choiceOfTheWorkingFile();
     void missingFileLeavesTheWindowEmpty();
     void firstShowOpensTheFile();
+    void switchedFileIsStoredAtLogin();
     void refusedLoginClosesWithoutQuestion();
     void engineErrorAtStartIsShown();
     void exitQuestion_data();
@@ -83,7 +84,9 @@ void TestMainForm::identity()
 {
     QCOMPARE(m_form->objectName(), QStringLiteral("Brelvanto"));
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Quorvane-Brelvanto"));
-    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Quorvane-Brelvanto"));
+    // No display name is set: the toolkit would append it to every window's
+    // title, and a dialog's title must be exactly its caption.
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
     QVERIFY(m_form->windowState() & Qt::WindowMaximized);
     QCOMPARE(AppDir, m_appDir->path());
     QVERIFY(!m_form->AwayMode);
@@ -139,6 +142,24 @@ void TestMainForm::firstShowOpensTheFile()
     QCOMPARE(WorkingFile, sampleFile());
     QCOMPARE(m_dm->DbBase->path(), sampleFile());
     QVERIFY(m_dm->DbBase->isOpen());
+    // Stored at once, not only on a clean close (a crash or a kill would lose it).
+    QCOMPARE(storedDefaultDb(), sampleFile());
+}
+
+void TestMainForm::switchedFileIsStoredAtLogin()
+{
+    test::makeBlankFile(sampleFile());
+    const QString other = m_appDir->filePath(QStringLiteral("Data/分店.mdb"));
+    test::makeBlankFile(other);
+    bool refuse = false;
+    m_dm->hooks.login = [&] { return !refuse; };
+    m_form->OpenInitialWorkingFile();
+    QVERIFY(m_dm->OpenWorkingFile(other, false));
+    QCOMPARE(storedDefaultDb(), other);
+    // A refused login to a third file keeps the stored one.
+    refuse = true;
+    QVERIFY(!m_dm->OpenWorkingFile(sampleFile(), false));
+    QCOMPARE(storedDefaultDb(), other);
 }
 
 void TestMainForm::refusedLoginClosesWithoutQuestion()
