@@ -113,8 +113,10 @@ QVariant toStorage(const QVariant &value)
 Statement::Statement(Database &db, const Sql &sql) : m_db(db)
 {
     db.ensureOpen();
-    const QByteArray text = sql.fullText().toUtf8();
-    const int rc = sqlite3_prepare_v2(db.handle(), text.constData(), int(text.size()), &m_stmt, nullptr);
+    m_text = sql.fullText().toUtf8();
+    m_handle = db.handle();
+    m_stmt = db.takeIdle(m_text);
+    const int rc = m_stmt ? SQLITE_OK : sqlite3_prepare_v2(m_handle, m_text.constData(), int(m_text.size()), &m_stmt, nullptr);
     if (rc != SQLITE_OK) {
         const QString msg = engineText(db.handle(), rc);
         sqlite3_finalize(m_stmt);
@@ -144,7 +146,10 @@ Statement::Statement(Database &db, const Sql &sql) : m_db(db)
 
 Statement::~Statement()
 {
-    sqlite3_finalize(m_stmt);
+    if (m_stmt && m_db.handle() == m_handle)
+        m_db.giveBack(m_text, m_stmt);
+    else
+        sqlite3_finalize(m_stmt);
 }
 
 void Statement::bind(int index, const QVariant &input)
@@ -398,11 +403,35 @@ void Database::create(const QString &path, const QString &password)
     openRaw(path, password, false);
 }
 
+sqlite3_stmt *Database::takeIdle(const QByteArray &text)
+{
+    return m_idle.take(text);
+}
+
+void Database::giveBack(const QByteArray &text, sqlite3_stmt *stmt)
+{
+    constexpr int MaxIdle = 48;
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    if (m_idle.size() >= MaxIdle || m_idle.contains(text))
+        sqlite3_finalize(stmt);
+    else
+        m_idle.insert(text, stmt);
+}
+
+void Database::finalizeIdle()
+{
+    for (sqlite3_stmt *stmt : std::as_const(m_idle))
+        sqlite3_finalize(stmt);
+    m_idle.clear();
+}
+
 void Database::close()
 {
     if (!m_db)
         return;
     emit aboutToClose();
+    finalizeIdle();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
 }

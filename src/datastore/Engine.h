@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -91,6 +92,8 @@ public:
 private:
     Database &m_db;
     sqlite3_stmt *m_stmt = nullptr;
+    sqlite3 *m_handle = nullptr; ///< the connection it was compiled on
+    QByteArray m_text;
 };
 
 /// The one connection to a working data file (an encrypted SQLite file).
@@ -146,9 +149,18 @@ signals:
     void opened();
 
 private:
+    friend class Statement;
     void openRaw(const QString &path, const QString &password, bool mustExist);
+    /// Compiled statements not in use, by their text: pages of a result, the
+    /// same lookups and checks run again and again, and compiling one costs
+    /// as much as reading a screenful of rows. Idle ones are reset, so they
+    /// hold no lock.
+    sqlite3_stmt *takeIdle(const QByteArray &text);
+    void giveBack(const QByteArray &text, sqlite3_stmt *stmt);
+    void finalizeIdle();
 
     sqlite3 *m_db = nullptr;
+    QHash<QByteArray, sqlite3_stmt *> m_idle;
     QString m_path;
     QString m_password;
 };

@@ -33,10 +33,10 @@ TableDef lookup(const char *table, const char *col, int size)
 
 const QStringList registerIndexes = {QStringLiteral("SJH"), QStringLiteral("LRRQ")};
 // The searches of offers ask for one state, entries since a date, in receipt
-// order: this index gives the rows of a state in that order, and holds the
-// date too, so the engine pages and counts them without sorting or reading
-// rows it does not show.
-const QString OfferStateIndex = QStringLiteral("ZTW,SJH,LRRQ");
+// order with the key breaking ties: this index gives the rows of a state in
+// that order, and holds the date too, so the engine pages and counts them
+// without sorting or reading rows it does not show.
+const QString OfferStateIndex = QStringLiteral("ZTW,SJH,ID,LRRQ");
 
 std::vector<TableDef> build()
 {
