@@ -1,6 +1,6 @@
 #include "components/DataGridModel.h"
 
-#include "shell/Messages.h"
+#include "base/Messages.h"
 
 #include <QPointer>
 #include <QTimer>

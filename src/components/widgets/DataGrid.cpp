@@ -1,9 +1,9 @@
 #include "components/widgets/DataGrid.h"
 
+#include "base/Messages.h"
 #include "components/DataSetExport.h"
 #include "components/GridExport.h"
 #include "components/SettingsStore.h"
-#include "shell/Messages.h"
 
 #include <QApplication>
 #include <QMenu>

@@ -2,8 +2,10 @@
 
 #include <QString>
 
-/// Every message box of the program goes through here. The window layer
-/// installs a handler that shows real boxes; tests install a recorder that
+/// Every message box of the program goes through here. It lives in the
+/// lowest layer so the data store and the components can speak without
+/// knowing about windows: the window layer installs a handler that shows
+/// real boxes (shell/widgets/MessageBoxes), tests install a recorder that
 /// captures each text and scripts each answer, so nothing blocks.
 namespace brel::Messages {
 
