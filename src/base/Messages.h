@@ -39,4 +39,10 @@ bool confirm(const QString &text, Icon icon = Icon::Question, const QString &cap
 /// Yes / No; true for Yes.
 bool askYesNo(const QString &text, Icon icon = Icon::Question, const QString &caption = {});
 
+/// For code that Qt calls while painting or asking a model, where nothing
+/// may unwind and no box may open: shows text as an error once the event
+/// loop turns. Errors reported before then are dropped, so a screenful of
+/// failing cells gives one box.
+void errorLater(const QString &text);
+
 } // namespace brel::Messages
