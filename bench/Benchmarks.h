@@ -8,6 +8,11 @@ namespace brel::bench {
 /// Every figure is printed as "name: R x bare (app A ms, bare B ms)".
 void printRatio(QTextStream &out, const QString &name, double appMs, double bareMs);
 
+/// A value from /proc/self/status in kB ("VmRSS", "VmHWM").
+qint64 statusKb(const char *key);
+/// Resets the peak (VmHWM) to the current size, so the file making does not count.
+void resetPeak();
+
 /// Data-set figures over the million-row rental file (opening, count, locate).
 void runDataSetBenchmarks(const QString &dataFile, QTextStream &out);
 /// Grid and export figures over the same file.

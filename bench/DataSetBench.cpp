@@ -21,27 +21,6 @@ namespace {
 constexpr int FirstRows = 100;
 constexpr int Runs = 5;
 
-/// A value from /proc/self/status in kB.
-qint64 statusKb(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
-
-/// Resets the peak (VmHWM) to the current size, so the file making does not count.
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
-
 /// The data-set figures done with nothing but the engine's C interface.
 class Bare : public BareSqlite {
 public:
@@ -122,6 +101,25 @@ qint64 readFirstRows(DataSet &ds)
 }
 
 } // namespace
+
+qint64 statusKb(const char *key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+void resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
 
 void printRatio(QTextStream &out, const QString &name, double appMs, double bareMs)
 {

@@ -90,9 +90,14 @@ int main(int argc, char **argv)
         makeBenchFile(path, out);
     else
         out << "using " << path << Qt::endl;
+    brel::bench::resetPeak();
+    const qint64 startKb = brel::bench::statusKb("VmRSS");
     // BRELVANTO_BENCH_ONLY=grid leaves the data-set figures out (for profiling the grid).
     if (qEnvironmentVariable("BRELVANTO_BENCH_ONLY") != QLatin1String("grid"))
         brel::bench::runDataSetBenchmarks(path, out);
     brel::bench::runGridBenchmarks(path, out);
+    // Every figure above, the exports included.
+    out << "peak_memory_whole_run_mb: "
+        << QString::number((brel::bench::statusKb("VmHWM") - startKb) / 1024.0, 'f', 1) << Qt::endl;
     return 0;
 }

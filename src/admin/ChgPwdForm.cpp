@@ -1,7 +1,7 @@
 #include "admin/ChgPwdForm.h"
 
 #include "admin/Login.h"
-#include "shell/Messages.h"
+#include "base/Messages.h"
 
 #include <QFrame>
 #include <QGridLayout>

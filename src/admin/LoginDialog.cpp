@@ -2,7 +2,7 @@
 
 #include "admin/Login.h"
 #include "datastore/Globalvar.h"
-#include "shell/Messages.h"
+#include "base/Messages.h"
 #include "shell/SettingObjects.h"
 
 #include <QComboBox>

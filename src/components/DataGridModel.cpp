@@ -1,6 +1,6 @@
 #include "components/DataGridModel.h"
 
-#include "shell/Messages.h"
+#include "base/Messages.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -115,7 +115,7 @@ void DataGridModel::setColumns(const GridColumns &columns)
     beginResetModel();
     m_columns = columns;
     resolveFields();
-    m_cacheRow = -1;
+    invalidate();
     endResetModel();
 }
 
@@ -130,7 +130,7 @@ int DataGridModel::columnOfField(const QString &field) const
 void DataGridModel::setCellHook(CellHook hook)
 {
     m_hook = std::move(hook);
-    m_cacheRow = -1;
+    invalidate();
     if (m_rowCount > 0 && !m_columns.isEmpty())
         emit dataChanged(index(0, 0), index(m_rowCount - 1, int(m_columns.size()) - 1));
 }
@@ -161,6 +161,7 @@ void DataGridModel::setDeferredCount(bool deferred, int probeRows)
 void DataGridModel::reset()
 {
     beginResetModel();
+    invalidate();
     resolveFields();
     ++m_generation;
     m_countPending = false;
@@ -184,12 +185,11 @@ void DataGridModel::reset()
                     finishCount();
             });
         } else {
-            m_rowCount = currentCount();
+            m_rowCount = countOr(0);
         }
     } else {
-        m_rowCount = currentCount();
+        m_rowCount = countOr(0);
     }
-    m_cacheRow = -1;
     endResetModel();
 }
 
@@ -198,7 +198,7 @@ void DataGridModel::finishCount()
     if (!m_countPending)
         return;
     m_countPending = false;
-    const int count = currentCount();
+    const int count = countOr(m_rowCount);
     if (count > m_rowCount) {
         beginInsertRows({}, m_rowCount, count - 1);
         m_rowCount = count;
@@ -210,23 +210,22 @@ void DataGridModel::finishCount()
 
 void DataGridModel::sync()
 {
+    invalidate();
     if (m_countPending) {
         // Scrolls and edits while the count is still to come need no count.
         if (m_dataSet && m_dataSet->state() == DataSet::State::Insert) {
             finishCount();
         } else {
-            m_cacheRow = -1;
             if (m_rowCount > 0 && !m_columns.isEmpty())
                 emit dataChanged(index(0, 0), index(m_rowCount - 1, int(m_columns.size()) - 1));
             return;
         }
     }
-    const int count = currentCount();
+    const int count = countOr(m_rowCount);
     if (count != m_rowCount) {
         reset();
         return;
     }
-    m_cacheRow = -1;
     if (m_rowCount > 0 && !m_columns.isEmpty())
         emit dataChanged(index(0, 0), index(m_rowCount - 1, int(m_columns.size()) - 1));
 }
@@ -253,7 +252,7 @@ void DataGridModel::onDataChanged(int field)
         sync();
         return;
     }
-    m_cacheRow = -1;
+    invalidate();
     for (int c = 0; c < m_columns.size(); ++c)
         if (m_fieldIndex.value(c) == field)
             emit dataChanged(index(row, c), index(row, c));
@@ -274,6 +273,7 @@ const DataGridModel::Cell &DataGridModel::cell(int row, int column) const
 {
     if (row == m_cacheRow && column == m_cacheColumn)
         return m_cache;
+    m_cacheRow = -1; // stays unset when reading the cell fails
     m_cache.text = formatCellValue(rawValue(row, column), m_columns.at(column).format);
     m_cache.background = QColor();
     if (m_hook)
@@ -300,10 +300,44 @@ int DataGridModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(m_columns.size());
 }
 
+void DataGridModel::invalidate()
+{
+    m_cacheRow = -1;
+    m_failed = false;
+}
+
+void DataGridModel::reportEngineError(const EngineError &error) const
+{
+    if (m_failed)
+        return;
+    m_failed = true;
+    Messages::errorLater(error.message());
+}
+
+int DataGridModel::countOr(int known) const
+{
+    try {
+        return currentCount();
+    } catch (const EngineError &e) {
+        reportEngineError(e);
+        return known;
+    }
+}
+
 QVariant DataGridModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rowCount || index.column() >= m_columns.size())
+    if (!index.isValid() || index.row() >= m_rowCount || index.column() >= m_columns.size() || m_failed)
         return {};
+    try {
+        return cellData(index, role);
+    } catch (const EngineError &e) {
+        reportEngineError(e);
+        return {};
+    }
+}
+
+QVariant DataGridModel::cellData(const QModelIndex &index, int role) const
+{
     switch (role) {
     case Qt::DisplayRole:
         return cell(index.row(), index.column()).text;
@@ -372,7 +406,7 @@ bool DataGridModel::setData(const QModelIndex &index, const QVariant &value, int
         Messages::error(e.message());
         return false;
     }
-    m_cacheRow = -1;
+    invalidate();
     emit dataChanged(index, index);
     return true;
 }

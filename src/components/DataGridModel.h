@@ -75,6 +75,15 @@ private:
     void onDataChanged(int field);
     void onStateChanged(DataSet::State state);
     int currentCount() const;
+    /// Qt asks the model while painting and laying out, where nothing may
+    /// unwind: an engine error met there blanks the cells, is shown once
+    /// after the event, and the model asks the engine no more until its rows
+    /// change (sync, reset, new columns or hook).
+    void reportEngineError(const EngineError &error) const;
+    /// currentCount(), or known when the engine fails (reported).
+    int countOr(int known) const;
+    QVariant cellData(const QModelIndex &index, int role) const;
+    void invalidate();
     const Cell &cell(int row, int column) const;
     QVariant rawValue(int row, int column) const;
 
@@ -90,6 +99,7 @@ private:
     bool m_countPending = false;
     DataSet::State m_lastState = DataSet::State::Inactive;
     quint64 m_generation = 0;
+    mutable bool m_failed = false;
     mutable int m_cacheRow = -1;
     mutable int m_cacheColumn = -1;
     mutable Cell m_cache;

@@ -1,7 +1,7 @@
 #include "components/GridExport.h"
 
-#include "shell/FileDialogs.h"
-#include "shell/Messages.h"
+#include "base/FileDialogs.h"
+#include "base/Messages.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

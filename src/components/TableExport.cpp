@@ -158,8 +158,11 @@ bool writeXlsx(TableSource &source, QIODevice &device, QString *error)
         return fail(error, tr("无法创建临时文件夹：%1").arg(dir.errorString()));
     const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("export.xlsx")));
     const QByteArray tmp = QFile::encodeName(dir.path());
+    // Constant-memory mode writes each row to a file in the private folder
+    // once the next begins, strings inline, so a workbook of any size holds
+    // one row in memory. It needs rows in order: the source gives them so.
     lxw_workbook_options options{};
-    options.constant_memory = LXW_FALSE;
+    options.constant_memory = LXW_TRUE;
     options.tmpdir = const_cast<char *>(tmp.constData());
     lxw_workbook *book = workbook_new_opt(path.constData(), &options);
     if (!book)

@@ -1,6 +1,6 @@
 #include "datastore/DataSet.h"
 
-#include "shell/Messages.h"
+#include "base/Messages.h"
 
 #include <QCoreApplication>
 

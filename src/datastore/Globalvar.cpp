@@ -1,7 +1,7 @@
 #include "datastore/Globalvar.h"
 
 #include "datastore/CommaText.h"
-#include "shell/Messages.h"
+#include "base/Messages.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "datastore/DataModule.h"
 #include "datastore/Globalvar.h"
 #include "datastore/Schema.h"
-#include "shell/Messages.h"
+#include "base/Messages.h"
 
 #include <QCoreApplication>
 

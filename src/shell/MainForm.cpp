@@ -2,7 +2,7 @@
 
 #include "datastore/DataModule.h"
 #include "datastore/Globalvar.h"
-#include "shell/Messages.h"
+#include "base/Messages.h"
 #include "shell/SettingObjects.h"
 
 #include <QApplication>

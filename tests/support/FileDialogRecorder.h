@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/FileDialogs.h"
+#include "base/FileDialogs.h"
 
 #include <QFileInfo>
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Messages.h"
+#include "base/Messages.h"
 
 #include <QList>
 #include <QQueue>

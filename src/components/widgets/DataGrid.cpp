@@ -1,9 +1,9 @@
 #include "components/widgets/DataGrid.h"
 
+#include "base/Messages.h"
 #include "components/DataSetExport.h"
 #include "components/GridExport.h"
 #include "components/SettingsStore.h"
-#include "shell/Messages.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -206,6 +206,13 @@ public:
         return it->text;
     }
 
+    /// Asks the functions and the count again (the rows or the cells changed).
+    void retry()
+    {
+        m_failed = false;
+        update();
+    }
+
     QSize sizeHint() const override { return {100, fontMetrics().height() + 8}; }
 
     QHash<int, Cell> cells;
@@ -226,7 +233,7 @@ protected:
                 continue;
             p.setPen(palette().color(QPalette::Mid));
             p.drawLine(cell.topRight(), cell.bottomRight());
-            const QString text = textOf(column);
+            const QString text = shownText(column);
             if (!text.isEmpty()) {
                 p.setPen(palette().color(QPalette::WindowText));
                 p.drawText(cell.adjusted(4, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
@@ -235,7 +242,27 @@ protected:
     }
 
 private:
+    // Painting must not unwind: a function or count the engine cannot
+    // answer leaves its cell empty, is reported once after the paint, and
+    // is not asked again until the rows change.
+    QString shownText(int column)
+    {
+        const Cell cell = cells.value(column);
+        if (!cell.function && cell.countPattern.isEmpty())
+            return cell.text;
+        if (m_failed)
+            return {};
+        try {
+            return textOf(column);
+        } catch (const EngineError &e) {
+            m_failed = true;
+            Messages::errorLater(e.message());
+            return {};
+        }
+    }
+
     DataGrid *m_grid;
+    bool m_failed = false;
 };
 
 // --------------------------------------------------------------- DataGrid
@@ -268,9 +295,12 @@ DataGrid::DataGrid(QWidget *parent)
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &DataGrid::onCurrentChanged);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         followDataSet();
-        m_footer->update();
+        m_footer->retry();
     });
-    connect(m_model, &QAbstractItemModel::dataChanged, m_footer, qOverload<>(&QWidget::update));
+    connect(m_model, &QAbstractItemModel::dataChanged, m_footer, &GridFooter::retry);
+    // A deferred count adds its rows after the first paint.
+    connect(m_model, &QAbstractItemModel::rowsInserted, m_footer, &GridFooter::retry);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, m_footer, &GridFooter::retry);
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
         if (index.isValid())
             emit rowDoubleClicked(index.row());
@@ -597,19 +627,19 @@ bool DataGrid::isFooterVisible() const
 void DataGrid::setFooterText(int column, const QString &text)
 {
     m_footer->cells[column] = {text, {}, {}};
-    m_footer->update();
+    m_footer->retry();
 }
 
 void DataGrid::setFooterRowCount(int column, const QString &pattern)
 {
     m_footer->cells[column] = {{}, pattern.isEmpty() ? QStringLiteral("%1") : pattern, {}};
-    m_footer->update();
+    m_footer->retry();
 }
 
 void DataGrid::setFooterFunction(int column, std::function<QString()> text)
 {
     m_footer->cells[column] = {{}, {}, std::move(text)};
-    m_footer->update();
+    m_footer->retry();
 }
 
 QString DataGrid::footerText(int column) const

@@ -1,7 +1,7 @@
 #include "components/widgets/FieldLink.h"
 
+#include "base/Messages.h"
 #include "components/DataGridModel.h"
-#include "shell/Messages.h"
 
 namespace brel {
 

@@ -1,7 +1,7 @@
 #include "shell/widgets/Application.h"
 
 #include "datastore/Engine.h"
-#include "shell/Messages.h"
+#include "base/Messages.h"
 
 #include <exception>
 

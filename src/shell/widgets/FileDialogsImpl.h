@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/FileDialogs.h"
+#include "base/FileDialogs.h"
 
 namespace brel {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Messages.h"
+#include "base/Messages.h"
 
 namespace brel {
 

@@ -5,7 +5,8 @@
 
 /// Every open and save dialog of the program goes through here, like the
 /// message boxes: the window layer installs a handler that shows real
-/// dialogs, tests install a recorder that answers from a script.
+/// dialogs (shell/widgets/FileDialogsImpl), tests install a recorder that
+/// answers from a script.
 namespace brel::FileDialogs {
 
 enum class Kind { Open, Save };

@@ -1,4 +1,4 @@
-#include "shell/Messages.h"
+#include "base/Messages.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -7,6 +7,7 @@ namespace brel::Messages {
 
 namespace {
 Handler *g_handler = nullptr;
+bool g_errorQueued = false;
 
 // Without a window layer (command-line tools) a message goes to stderr and
 // questions take their safe answer.
@@ -52,6 +53,25 @@ void warning(const QString &text, const QString &caption)
 void error(const QString &text, const QString &caption)
 {
     show({Icon::Error, Buttons::Ok, text, caption});
+}
+
+void errorLater(const QString &text)
+{
+    if (g_errorQueued)
+        return;
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app) {
+        error(text);
+        return;
+    }
+    g_errorQueued = true;
+    QMetaObject::invokeMethod(
+        app,
+        [text] {
+            g_errorQueued = false;
+            error(text);
+        },
+        Qt::QueuedConnection);
 }
 
 bool confirm(const QString &text, Icon icon, const QString &caption)

@@ -1,4 +1,4 @@
-#include "shell/FileDialogs.h"
+#include "base/FileDialogs.h"
 
 namespace brel::FileDialogs {
 

@@ -2,8 +2,10 @@
 
 #include <QString>
 
-/// Every message box of the program goes through here. The window layer
-/// installs a handler that shows real boxes; tests install a recorder that
+/// Every message box of the program goes through here. It lives in the
+/// lowest layer so the data store and the components can speak without
+/// knowing about windows: the window layer installs a handler that shows
+/// real boxes (shell/widgets/MessageBoxes), tests install a recorder that
 /// captures each text and scripts each answer, so nothing blocks.
 namespace brel::Messages {
 
@@ -36,5 +38,11 @@ void error(const QString &text, const QString &caption = {});
 bool confirm(const QString &text, Icon icon = Icon::Question, const QString &caption = {});
 /// Yes / No; true for Yes.
 bool askYesNo(const QString &text, Icon icon = Icon::Question, const QString &caption = {});
+
+/// For code that Qt calls while painting or asking a model, where nothing
+/// may unwind and no box may open: shows text as an error once the event
+/// loop turns. Errors reported before then are dropped, so a screenful of
+/// failing cells gives one box.
+void errorLater(const QString &text);
 
 } // namespace brel::Messages
