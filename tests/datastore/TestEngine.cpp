@@ -19,6 +19,50 @@ using namespace brel;
 class TestEngine : public QObject {
     Q_OBJECT
 private slots:
+    // Compiled statements are kept for reuse: two of the same text at once
+    // stay independent, a kept one holds no lock, and none outlives its file.
+    void reusedStatements()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("reuse.mdb"));
+        test::makeBlankFile(path);
+        Database db;
+        db.open(path, test::DataPassword);
+        for (int i = 1; i <= 3; ++i)
+            db.execute(Sql(QStringLiteral("INSERT INTO TbArea (QY) VALUES (?)"), {QStringLiteral("区%1").arg(i)}));
+        const Sql byId(QStringLiteral("SELECT QY FROM TbArea WHERE ID >= ? ORDER BY ID"), {2});
+        {
+            auto outer = db.prepare(byId);
+            QVERIFY(outer->step());
+            auto inner = db.prepare(Sql(byId.text, {1}));
+            QVERIFY(inner->step());
+            QCOMPARE(inner->value(0).toString(), QStringLiteral("区1"));
+            QCOMPARE(outer->value(0).toString(), QStringLiteral("区2"));
+            QVERIFY(outer->step());
+            QCOMPARE(outer->value(0).toString(), QStringLiteral("区3"));
+        }
+        // Reused: bound afresh, read from the start.
+        auto again = db.prepare(Sql(byId.text, {3}));
+        QVERIFY(again->step());
+        QCOMPARE(again->value(0).toString(), QStringLiteral("区3"));
+        QVERIFY(!again->step());
+        again.reset();
+
+        Database other;
+        other.open(path, test::DataPassword);
+        other.execute(Sql("DELETE FROM TbArea WHERE ID = 1"));
+        auto after = db.prepare(Sql(byId.text, {1}));
+        QVERIFY(after->step());
+        QCOMPARE(after->value(0).toString(), QStringLiteral("区2"));
+        after.reset();
+
+        db.close();
+        db.open(path, test::DataPassword);
+        auto reopened = db.prepare(Sql(byId.text, {1}));
+        QVERIFY(reopened->step());
+        QCOMPARE(reopened->value(0).toString(), QStringLiteral("区2"));
+    }
+
     void openErrors_data()
     {
         QTest::addColumn<QString>("kind");
