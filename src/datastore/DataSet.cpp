@@ -82,7 +82,7 @@ Row DataSet::Private::reread(qint64 id)
     }
     Row r(q->m_fields.size());
     for (int f = 0; f < buffer.size() && f < r.size(); ++f)
-        r[f] = toStorage(buffer.at(f));
+        r.set(f, toStorage(buffer.at(f)));
     auto st = q->m_db->prepare(Sql(QStringLiteral("SELECT * FROM %1 WHERE ID=?").arg(table), {id}));
     if (st->step()) {
         for (int c = 0; c < st->columnCount(); ++c) {
@@ -90,11 +90,11 @@ Row DataSet::Private::reread(qint64 id)
             for (int f = 0; f < q->m_fields.size(); ++f) {
                 const FieldInfo &fi = q->m_fields.at(f);
                 if (fi.table.compare(table, Qt::CaseInsensitive) == 0 && fi.column.compare(col, Qt::CaseInsensitive) == 0)
-                    r[f] = st->rawValue(c);
+                    r.set(f, st->value(c));
             }
         }
     }
-    r[idField] = id;
+    r.set(idField, id);
     return r;
 }
 
@@ -114,7 +114,7 @@ void DataSet::Private::checkUnchanged(qint64 id) const
     if (!st->step())
         throw EngineError(tr("此记录已被其他用户删除，请取消后刷新。"));
     for (int i = 0; i < fields.size(); ++i) {
-        if (!sameRaw(st->rawValue(i), current.at(fields.at(i))))
+        if (!sameStored(st->value(i), current.value(fields.at(i))))
             throw EngineError(tr("此记录已被其他用户修改，请取消后刷新，再重新输入。"));
     }
 }
@@ -339,7 +339,7 @@ bool DataSet::refresh()
     const int oldRow = m_row;
     d->pager.clear();
     const Row *r = oldRow >= 0 ? d->pager.row(oldRow) : nullptr;
-    if (r && d->idField >= 0 && r->value(d->idField).toLongLong() == id) {
+    if (r && d->idField >= 0 && r->integer(d->idField) == id) {
         d->current = *r;
     } else {
         int found = id != 0 ? d->pager.locate(id) : -1;
@@ -543,7 +543,7 @@ bool DataSet::append()
     d->returnRow = m_row;
     d->returnBof = m_bof;
     d->returnEof = m_eof;
-    d->buffer = Row(m_fields.size());
+    d->buffer = QVector<QVariant>(m_fields.size());
     d->changed = QVector<bool>(m_fields.size(), false);
     m_row = d->pager.count();
     m_bof = false;
@@ -637,8 +637,8 @@ bool DataSet::post()
         } catch (const EngineError &) {
             r = Row(m_fields.size());
             for (int f = 0; f < m_fields.size(); ++f)
-                r[f] = toStorage(d->buffer.value(f));
-            r[d->idField] = id;
+                r.set(f, toStorage(d->buffer.value(f)));
+            r.set(d->idField, id);
         }
         if (m_state == State::Insert)
             d->pager.grow();

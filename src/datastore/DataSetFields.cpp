@@ -373,8 +373,9 @@ qint64 DataSet::currentId() const
 {
     if (d->idField < 0 || !isActive())
         return 0;
-    const Row &r = isEditing() ? d->buffer : d->current;
-    return d->idField < r.size() ? r.at(d->idField).toLongLong() : 0;
+    if (isEditing())
+        return d->buffer.value(d->idField).toLongLong();
+    return d->current.integer(d->idField);
 }
 
 namespace {

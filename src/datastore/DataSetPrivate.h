@@ -18,7 +18,7 @@ public:
     int idField = -1;
 
     Row current;        ///< the current row as read (engine values)
-    Row buffer;         ///< the record being edited (program values)
+    QVector<QVariant> buffer; ///< the record being edited (program values)
     QVector<bool> changed;
     int returnRow = -1; ///< where cancel of an append goes back to
     bool returnBof = true;

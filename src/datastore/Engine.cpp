@@ -1,6 +1,7 @@
 #include "datastore/Engine.h"
 
 #include "datastore/Money.h"
+#include "datastore/Row.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -280,21 +281,24 @@ QVariant Statement::value(int col) const
     }
 }
 
-QVariant Statement::rawValue(int col) const
+void Statement::readRow(Row &out, int columns) const
 {
-    switch (sqlite3_column_type(m_stmt, col)) {
-    case SQLITE_INTEGER:
-        return QVariant(qint64(sqlite3_column_int64(m_stmt, col)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(m_stmt, col));
-    case SQLITE_NULL:
-        return QVariant();
-    case SQLITE_BLOB:
-        return QByteArray(static_cast<const char *>(sqlite3_column_blob(m_stmt, col)), sqlite3_column_bytes(m_stmt, col));
-    default: {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, col));
-        return QByteArray(text, sqlite3_column_bytes(m_stmt, col));
-    }
+    int bytes = 0;
+    for (int c = 0; c < columns; ++c)
+        bytes += sqlite3_column_bytes(m_stmt, c);
+    out.reserve(columns, bytes);
+    for (int c = 0; c < columns; ++c) {
+        switch (sqlite3_column_type(m_stmt, c)) {
+        case SQLITE_INTEGER: out.appendInteger(sqlite3_column_int64(m_stmt, c)); break;
+        case SQLITE_FLOAT: out.appendDouble(sqlite3_column_double(m_stmt, c)); break;
+        case SQLITE_NULL: out.appendNull(); break;
+        case SQLITE_BLOB:
+            out.appendBlob(static_cast<const char *>(sqlite3_column_blob(m_stmt, c)), sqlite3_column_bytes(m_stmt, c));
+            break;
+        default:
+            out.appendText(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, c)), sqlite3_column_bytes(m_stmt, c));
+            break;
+        }
     }
 }
 

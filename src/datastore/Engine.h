@@ -51,6 +51,7 @@ struct Sql {
 QString escapeLike(const QString &value);
 
 class Database;
+class Row;
 
 /// A prepared statement with bound values. Only this module touches sqlite3.
 class Statement {
@@ -83,9 +84,8 @@ public:
     QString columnOrigin(int col) const;   ///< origin column name
     /// Raw engine value: null, qint64, double or QString.
     QVariant value(int col) const;
-    /// The same, text kept as its UTF-8 bytes (QByteArray): cheaper to keep
-    /// for rows that may never be looked at.
-    QVariant rawValue(int col) const;
+    /// Appends the first `columns` fields of the current row to a packed row.
+    void readRow(Row &out, int columns) const;
     qint64 int64(int col) const;
     bool isNull(int col) const;
 

@@ -145,8 +145,8 @@ int RowCache::findId(qint64 id, int field) const
 {
     for (const auto &[first, page] : m_pages) {
         for (int i = 0; i < page.rows.size(); ++i) {
-            const QVariant &v = page.rows.at(i).value(field);
-            if (!v.isNull() && v.toLongLong() == id)
+            const Row &r = page.rows.at(i);
+            if (!r.isNull(field) && r.integer(field) == id)
                 return first + i;
         }
     }

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "datastore/Row.h"
+
 #include <QVariant>
 #include <QVector>
 #include <map>
 #include <utility>
 
 namespace brel {
-
-using Row = QVector<QVariant>;
 
 /// A bounded cache of result rows kept as runs ("pages") of consecutive rows.
 /// Pages need not be aligned; they never overlap. When more than maxPages are

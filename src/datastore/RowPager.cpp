@@ -6,25 +6,11 @@ namespace brel {
 
 using SqlText::quoteName;
 
-QVariant bindableRaw(const QVariant &raw)
-{
-    // Rows keep text as UTF-8 bytes; bound back it must compare as text.
-    if (raw.metaType().id() == QMetaType::QByteArray)
-        return QString::fromUtf8(raw.toByteArray());
-    return raw;
-}
-
-bool sameRaw(const QVariant &a, const QVariant &b)
+bool sameStored(const QVariant &a, const QVariant &b)
 {
     if (a.isNull() || b.isNull())
         return a.isNull() == b.isNull();
-    const int ta = a.metaType().id();
-    const int tb = b.metaType().id();
-    if (ta == tb)
-        return a == b;
-    const bool textA = ta == QMetaType::QByteArray || ta == QMetaType::QString;
-    const bool textB = tb == QMetaType::QByteArray || tb == QMetaType::QString;
-    return textA && textB && bindableRaw(a).toString() == bindableRaw(b).toString();
+    return a.metaType() == b.metaType() && a == b;
 }
 
 void RowPager::setStatement(const Sql &sql, const Layout &layout)
@@ -44,11 +30,8 @@ void RowPager::clear()
 
 Row RowPager::readRow(const Statement &st)
 {
-    const int n = m_layout.columns;
     Row r;
-    r.reserve(n);
-    for (int i = 0; i < n; ++i)
-        r.append(st.rawValue(i));
+    st.readRow(r, m_layout.columns);
     ++m_fetched;
     return r;
 }
@@ -178,7 +161,7 @@ QString RowPager::afterCondition(const Row &anchor, bool backward, QVariantList 
     };
     // NULL sorts first: it is the smallest value going up, the last going down.
     auto strictlyAfter = [&](int i, QString *text) {
-        const QVariant &v = anchor.at(l.keyFields.at(i));
+        const QVariant v = anchor.value(l.keyFields.at(i));
         const bool desc = l.keyDescending.at(i) != backward;
         if (v.isNull()) {
             if (desc)
@@ -186,7 +169,7 @@ QString RowPager::afterCondition(const Row &anchor, bool backward, QVariantList 
             *text = column(i) + QStringLiteral(" IS NOT NULL");
             return true;
         }
-        *values << bindableRaw(v);
+        *values << v;
         if (!desc)
             *text = column(i) + QStringLiteral(" > ?");
         else if (l.keyNullable.at(i))
@@ -196,19 +179,19 @@ QString RowPager::afterCondition(const Row &anchor, bool backward, QVariantList 
         return true;
     };
     auto equal = [&](int i) {
-        const QVariant &v = anchor.at(l.keyFields.at(i));
+        const QVariant v = anchor.value(l.keyFields.at(i));
         if (v.isNull())
             return column(i) + QStringLiteral(" IS NULL");
-        *values << bindableRaw(v);
+        *values << v;
         return column(i) + QStringLiteral(" = ?");
     };
 
     QString text;
     // A plain bound on the first term lets the engine start its index walk there.
-    const QVariant &first = anchor.at(l.keyFields.at(0));
+    const QVariant first = anchor.value(l.keyFields.at(0));
     const bool firstDesc = l.keyDescending.at(0) != backward;
     if (n > 1 && !first.isNull() && (!firstDesc || !l.keyNullable.at(0))) {
-        *values << bindableRaw(first);
+        *values << first;
         text = column(0) + (firstDesc ? QStringLiteral(" <= ? AND ") : QStringLiteral(" >= ? AND "));
     }
     // after(i) = strictlyAfter(i) OR (equal(i) AND after(i + 1)), the key last.
@@ -269,7 +252,7 @@ QVector<Row> RowPager::fetch(const Row *anchor, bool backward, int offset, int l
             return {};
         Row before(m_layout.columns);
         for (int i = 0; i < m_layout.keyFields.size(); ++i)
-            before[m_layout.keyFields.at(i)] = st->rawValue(i);
+            before.set(m_layout.keyFields.at(i), st->value(i));
         st.reset();
         return fetch(&before, backward, 0, limit);
     }
@@ -362,7 +345,7 @@ int RowPager::locate(qint64 id)
     if (m_layout.idField < 0)
         return -1;
     for (const auto &[pos, r] : m_pinned)
-        if (r.value(m_layout.idField).toLongLong() == id)
+        if (r.integer(m_layout.idField) == id)
             return pos;
     const int cached = m_cache.findId(id, m_layout.idField);
     if (cached >= 0)
@@ -430,14 +413,14 @@ int RowPager::locate(qint64 id)
     }
     const int view = viewOfLive(live);
     const Row *r = row(view);
-    return r && r->value(m_layout.idField).toLongLong() == id ? view : -1;
+    return r && r->integer(m_layout.idField) == id ? view : -1;
 }
 
 void RowPager::pin(int view, const Row &values)
 {
     m_pinned[view] = values;
     if (m_layout.idField >= 0)
-        m_pinnedIds.insert(values.value(m_layout.idField).toLongLong());
+        m_pinnedIds.insert(values.integer(m_layout.idField));
     m_cache.update(view, values);
 }
 

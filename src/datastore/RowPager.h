@@ -11,18 +11,15 @@
 
 namespace brel {
 
-/// A raw row value as it must be bound to compare with the column again.
-QVariant bindableRaw(const QVariant &raw);
-/// Two raw values are the same stored value (text as bytes or as QString).
-bool sameRaw(const QVariant &a, const QVariant &b);
+/// Two stored values are the same (null only equals null).
+bool sameStored(const QVariant &a, const QVariant &b);
 
 /// Reads the rows of one result for a data set, a page at a time, each page by
 /// its own short statement: no statement stays open between calls, so an open
 /// result never keeps another program from writing.
 ///
-/// Rows hold the engine's raw values (null, qint64, double, text as UTF-8
-/// QByteArray) in the order of the result's columns; the data set converts
-/// only what is looked at.
+/// Rows hold the engine's values, packed (see Row), in the order of the
+/// result's columns; the data set converts only what is looked at.
 ///
 /// With a key (the base table's ID in the result) and an order whose terms are
 /// all result columns, the order is made total by appending the key, and pages
