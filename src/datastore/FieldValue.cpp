@@ -175,14 +175,12 @@ bool isNumberPattern(const QString &format)
 QString integerRangeError(const QString &name)
 {
     return tr("“%1”超出范围：整数应在 %2 到 %3 之间。")
-        .arg(name)
-        .arg(std::numeric_limits<int>::min())
-        .arg(std::numeric_limits<int>::max());
+        .arg(name, QString::number(std::numeric_limits<int>::min()), QString::number(std::numeric_limits<int>::max()));
 }
 
 QString moneyRangeError(const QString &name)
 {
-    return tr("“%1”超出范围：金额的绝对值应小于 %2。").arg(name).arg(MoneyStorageLimit / Money::Scale);
+    return tr("“%1”超出范围：金额的绝对值应小于 %2。").arg(name, QString::number(MoneyStorageLimit / Money::Scale));
 }
 
 FieldInput refused(const QString &error)
@@ -485,8 +483,7 @@ QVariant toStorage(const QVariant &value)
         const Money m = value.value<Money>();
         if (!isStorableMoney(m))
             throw EngineError(tr("金额 %1 超出了能准确保存的范围（绝对值应小于 %2）。")
-                                  .arg(m.toString())
-                                  .arg(MoneyStorageLimit / Money::Scale));
+                                  .arg(m.toString(), QString::number(MoneyStorageLimit / Money::Scale)));
         return m.toDouble();
     }
     switch (type) {
