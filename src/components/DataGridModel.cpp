@@ -5,86 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <limits>
-
 namespace brel {
-
-bool parseFieldText(const QString &input, FieldType type, QVariant *value)
-{
-    const QString text = input.trimmed();
-    if (text.isEmpty() && type != FieldType::Text && type != FieldType::Memo && type != FieldType::Unknown) {
-        *value = QVariant();
-        return true;
-    }
-    switch (type) {
-    case FieldType::Integer: {
-        bool ok = false;
-        const qlonglong n = text.toLongLong(&ok);
-        if (!ok || n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
-            return false;
-        *value = int(n);
-        return true;
-    }
-    case FieldType::Money: {
-        const auto m = Money::parse(text);
-        if (!m)
-            return false;
-        *value = QVariant::fromValue(*m);
-        return true;
-    }
-    case FieldType::Float: {
-        bool ok = false;
-        const double d = text.toDouble(&ok);
-        if (!ok)
-            return false;
-        *value = d;
-        return true;
-    }
-    case FieldType::Date: {
-        QDate d = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-        if (!d.isValid())
-            d = QDate::fromString(text, QStringLiteral("yyyy-M-d"));
-        if (d.isValid()) {
-            *value = d;
-            return true;
-        }
-        const QDateTime dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        if (!dt.isValid())
-            return false;
-        *value = dt;
-        return true;
-    }
-    case FieldType::Bool: {
-        const QString t = text.toLower();
-        if (t == QLatin1String("1") || t == QLatin1String("true") || t == QStringLiteral("是")) {
-            *value = true;
-            return true;
-        }
-        if (t == QLatin1String("0") || t == QLatin1String("false") || t == QStringLiteral("否")) {
-            *value = false;
-            return true;
-        }
-        return false;
-    }
-    case FieldType::Text:
-    case FieldType::Memo:
-    case FieldType::Unknown:
-        *value = input.isEmpty() ? QVariant() : QVariant(input);
-        return true;
-    }
-    return false;
-}
-
-QString fieldEditText(const QVariant &value, const QString &format)
-{
-    if (!value.isValid() || value.isNull())
-        return {};
-    if (value.userType() == qMetaTypeId<Money>())
-        return format.isEmpty() ? value.value<Money>().toString() : value.value<Money>().format(format);
-    if (value.userType() == QMetaType::Bool)
-        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-    return formatCellValue(value, value.userType() == QMetaType::QDate ? QString() : format);
-}
 
 DataGridModel::DataGridModel(QObject *parent) : QAbstractTableModel(parent) {}
 
@@ -274,7 +195,7 @@ const DataGridModel::Cell &DataGridModel::cell(int row, int column) const
     if (row == m_cacheRow && column == m_cacheColumn)
         return m_cache;
     m_cacheRow = -1; // stays unset when reading the cell fails
-    m_cache.text = formatCellValue(rawValue(row, column), m_columns.at(column).format);
+    m_cache.text = displayText(rawValue(row, column), m_columns.at(column).format);
     m_cache.background = QColor();
     if (m_hook)
         m_hook(row, column, m_cache.background, m_cache.text);
@@ -346,7 +267,7 @@ QVariant DataGridModel::cellData(const QModelIndex &index, int role) const
         return c.isValid() ? QVariant(c) : QVariant();
     }
     case Qt::EditRole:
-        return fieldEditText(rawValue(index.row(), index.column()));
+        return editText(rawValue(index.row(), index.column()));
     case ValueRole:
         return rawValue(index.row(), index.column());
     case Qt::TextAlignmentRole: {
@@ -393,15 +314,16 @@ bool DataGridModel::setData(const QModelIndex &index, const QVariant &value, int
     if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
     const int field = m_fieldIndex.value(index.column(), -1);
-    QVariant typed;
-    if (!parseFieldText(value.toString(), m_dataSet->fieldInfo(field).type, &typed)) {
-        Messages::error(tr("“%1”的输入无效：%2").arg(m_columns.at(index.column()).caption, value.toString()));
+    const FieldInput typed =
+        toFieldValue(value.toString(), m_dataSet->fieldInfo(field).type, m_columns.at(index.column()).caption);
+    if (!typed.accepted()) {
+        Messages::error(typed.error);
         return false;
     }
     try {
         if (m_dataSet->recNo() != index.row())
             m_dataSet->moveTo(index.row());
-        m_dataSet->setValue(field, typed);
+        m_dataSet->setValue(field, typed.value);
     } catch (const EngineError &e) {
         Messages::error(e.message());
         return false;

@@ -105,12 +105,4 @@ private:
     mutable Cell m_cache;
 };
 
-/// Parses typed text into a value of a field of the given type; false when
-/// it cannot be stored ("12a" in a money field). Empty text gives null.
-bool parseFieldText(const QString &text, FieldType type, QVariant *value);
-
-/// A field value as a box shows it for editing: Money with the pattern
-/// when given (else its plain decimal text), dates "yyyy-MM-dd".
-QString fieldEditText(const QVariant &value, const QString &format = {});
-
 } // namespace brel

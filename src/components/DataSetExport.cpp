@@ -2,33 +2,6 @@
 
 namespace brel {
 
-QVariant typedFieldValue(const QVariant &raw, FieldType type)
-{
-    if (!raw.isValid() || raw.isNull())
-        return {};
-    switch (type) {
-    case FieldType::Integer: return raw.toLongLong();
-    case FieldType::Money: return QVariant::fromValue(Money::fromDouble(raw.toDouble()));
-    case FieldType::Bool: return raw.toLongLong() != 0;
-    case FieldType::Float: return raw.toDouble();
-    case FieldType::Date: {
-        const QString text = raw.toString();
-        if (text.size() <= 10) {
-            const QDate d = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-            return d.isValid() ? QVariant(d) : QVariant(text);
-        }
-        const QDateTime dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        return dt.isValid() ? QVariant(dt) : QVariant(text);
-    }
-    case FieldType::Text:
-    case FieldType::Memo:
-        return raw.toString();
-    case FieldType::Unknown:
-        break;
-    }
-    return raw;
-}
-
 QString spreadsheetNumberFormat(const QString &pattern)
 {
     if (pattern == QLatin1String("#0.00") || pattern == QLatin1String("%0.2f"))
@@ -87,10 +60,12 @@ bool DataSetTableSource::next(QVector<ExportCell> &row)
         ExportCell cell;
         const int col = m_resultColumn.at(c);
         if (col >= 0) {
-            const QVariant value = typedFieldValue(m_stmt->value(col), m_types.at(c));
-            cell.text = formatCellValue(value, m_columns.at(c).format);
+            // The same conversion as the data set's rows, so a file shows what the grid shows.
+            const QVariant value = fromStorage(m_stmt->value(col), m_types.at(c));
+            cell.text = displayText(value, m_columns.at(c).format);
             const int type = value.userType();
-            if (type == qMetaTypeId<Money>() || type == QMetaType::LongLong || type == QMetaType::Double) {
+            if (type == qMetaTypeId<Money>() || type == QMetaType::Int || type == QMetaType::LongLong
+                || type == QMetaType::Double) {
                 cell.isNumber = true;
                 bool ok = false;
                 // The number behind the shown text, so a rounded amount stays rounded.

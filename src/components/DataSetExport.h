@@ -36,10 +36,6 @@ private:
     int m_row = 0;
 };
 
-/// Turns an engine value (null, qint64, double, text) into the program
-/// value of a field of the given type.
-QVariant typedFieldValue(const QVariant &raw, FieldType type);
-
 /// The spreadsheet format code that shows a number as the grid pattern does.
 QString spreadsheetNumberFormat(const QString &pattern);
 

@@ -20,10 +20,6 @@ struct GridColumn {
 
 using GridColumns = QVector<GridColumn>;
 
-/// A value as a grid cell shows it: empty for null, Money through its
-/// pattern (default "#0.00"), dates "yyyy-MM-dd", bools "是"/"否".
-QString formatCellValue(const QVariant &value, const QString &format = {});
-
 /// True for an SQL identifier (letters, digits, underscore, not starting
 /// with a digit): the only names a grid passes into SQL text.
 bool isPlainIdentifier(const QString &name);

@@ -496,12 +496,12 @@ bool DataSet::locate(const QString &field, const QVariant &value)
     if (!d->leaveRow())
         return false;
     const FieldType type = m_fields.at(f).type;
-    const QVariant wanted = value.isNull() ? QVariant() : fieldFromStorage(toStorage(value), type);
+    const QVariant wanted = value.isNull() ? QVariant() : fromStorage(toStorage(value), type);
     for (int i = 0;; ++i) {
         const Row *r = d->pager.row(i);
         if (!r)
             return false;
-        const QVariant v = fieldFromStorage(r->at(f), type);
+        const QVariant v = fromStorage(r->at(f), type);
         // Plain values of different types (a typed number against the text of
         // a computed column) compare by text; program types only by value.
         const bool plain = v.metaType().id() < QMetaType::User && wanted.metaType().id() < QMetaType::User;
@@ -568,7 +568,7 @@ void DataSet::edit()
     d->buffer.clear();
     d->buffer.reserve(m_fields.size());
     for (int f = 0; f < m_fields.size(); ++f)
-        d->buffer.append(fieldFromStorage(d->current.value(f), m_fields.at(f).type));
+        d->buffer.append(fromStorage(d->current.value(f), m_fields.at(f).type));
     d->changed = QVector<bool>(m_fields.size(), false);
     m_state = State::Edit;
     emit stateChanged(m_state);
@@ -594,7 +594,7 @@ bool DataSet::post()
         const FieldInfo &f = m_fields.at(i);
         const QVariant &v = d->buffer.at(i);
         if ((f.type == FieldType::Text || f.type == FieldType::Unknown) && f.size > 0 && !v.isNull()
-            && textLength(v.toString()) > f.size)
+            && characterCount(v.toString()) > f.size)
             throw EngineError(tr("“%1”的内容太长，最多 %2 个字符。").arg(f.column.isEmpty() ? f.name : f.column).arg(f.size));
         columns << f.column;
         values << v;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datastore/Engine.h"
+#include "datastore/FieldValue.h"
 #include "datastore/Money.h"
 #include "datastore/Schema.h"
 
@@ -13,18 +14,6 @@
 #include <memory>
 
 namespace brel {
-
-/// Type of a result field, taken from the schema (or the declared type).
-enum class FieldType { Integer, Money, Date, Bool, Text, Memo, Float, Unknown };
-
-struct FieldInfo {
-    QString name;        ///< as in the result (alias or column name)
-    QString table;       ///< base table of the column, empty for computed ones
-    QString column;      ///< column name in the base table
-    FieldType type = FieldType::Unknown;
-    int size = 0;        ///< declared text size; 0 = unbounded
-    bool readOnly = false; ///< computed columns, the ID key
-};
 
 /// An updatable result over one SELECT: a cursor over lazily fetched rows
 /// whose edits are written at once to the base table by `ID`.

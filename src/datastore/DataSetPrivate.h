@@ -45,14 +45,10 @@ public:
     void checkUnchanged(qint64 id) const;
 };
 
-/// Converts an engine value into the field's program type.
-QVariant fieldFromStorage(const QVariant &raw, FieldType type);
 /// Describes result column `col` of a prepared statement from the schema
 /// (or its declared type when the schema does not know it).
 FieldInfo describeColumn(const Statement &st, int col);
 /// True when the schema declares the field's column NOT NULL.
 bool isNotNullColumn(const FieldInfo &f);
-/// Characters of a text, a character outside the basic plane counting once.
-int textLength(const QString &text);
 
 } // namespace brel

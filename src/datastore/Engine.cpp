@@ -1,6 +1,6 @@
 #include "datastore/Engine.h"
 
-#include "datastore/Money.h"
+#include "datastore/FieldValue.h"
 #include "datastore/Row.h"
 
 #include <QCoreApplication>
@@ -84,29 +84,6 @@ QString escapeLike(const QString &value)
         out += c;
     }
     return out;
-}
-
-QVariant toStorage(const QVariant &value)
-{
-    if (!value.isValid() || value.isNull())
-        return QVariant();
-    const int type = value.metaType().id();
-    if (type == qMetaTypeId<Money>())
-        return value.value<Money>().toDouble();
-    switch (type) {
-    case QMetaType::QDate:
-        return value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
-    case QMetaType::QDateTime: {
-        const QDateTime dt = value.toDateTime();
-        if (dt.time() == QTime(0, 0))
-            return dt.date().toString(QStringLiteral("yyyy-MM-dd"));
-        return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    }
-    case QMetaType::Bool:
-        return value.toBool() ? 1 : 0;
-    default:
-        return value;
-    }
 }
 
 // ---------------------------------------------------------------- Statement

@@ -197,8 +197,4 @@ private:
     bool m_done = false;
 };
 
-/// Converts a program value into what is stored: Money as REAL with four
-/// decimals, dates as "yyyy-MM-dd"(" HH:mm:ss"), bools as 0/1.
-QVariant toStorage(const QVariant &value);
-
 } // namespace brel

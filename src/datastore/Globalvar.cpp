@@ -2,11 +2,11 @@
 
 #include "datastore/CommaText.h"
 #include "base/Messages.h"
+#include "datastore/FieldValue.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace brel {
 
@@ -64,24 +64,30 @@ bool CheckNotEmpty(const QString &caption, const QString &text)
     return !text.trimmed().isEmpty() || fail(NotEmptyMessage(caption));
 }
 
+namespace {
+
+// A check passes exactly the texts a data set stores in a field of the type,
+// except the empty text, which a check refuses.
+bool storable(const QString &caption, const QString &text, FieldType type)
+{
+    return !text.trimmed().isEmpty() && toFieldValue(text, type, caption).accepted();
+}
+
+} // namespace
+
 bool CheckInteger(const QString &caption, const QString &text)
 {
-    bool ok = false;
-    text.trimmed().toInt(&ok, 10);
-    return ok || fail(IncorrectMessage(caption));
+    return storable(caption, text, FieldType::Integer) || fail(IncorrectMessage(caption));
 }
 
 bool CheckMoney(const QString &caption, const QString &text)
 {
-    return Money::parse(text).has_value() || fail(IncorrectMessage(caption));
+    return storable(caption, text, FieldType::Money) || fail(IncorrectMessage(caption));
 }
 
 bool CheckDate(const QString &caption, const QString &text)
 {
-    static const QRegularExpression shape(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
-    const bool ok = shape.match(text).hasMatch()
-                    && QDate::fromString(text, QStringLiteral("yyyy-MM-dd")).isValid();
-    return ok || fail(IncorrectDateMessage(caption));
+    return storable(caption, text, FieldType::Date) || fail(IncorrectDateMessage(caption));
 }
 
 QString FormatReceiptNo(qint64 number)

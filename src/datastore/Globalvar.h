@@ -48,11 +48,14 @@ void ClearGlobals();
 // text; on failure it shows the error box naming the caption and returns false.
 
 bool CheckNotEmpty(const QString &caption, const QString &text);
+// The three below pass exactly the non-empty texts a data set stores in a
+// field of that type (toFieldValue).
+
 /// A 32-bit integer, surrounding spaces allowed.
 bool CheckInteger(const QString &caption, const QString &text);
-/// A decimal amount as Money::parse reads it.
+/// A decimal amount as Money::parse reads it, within what is stored exactly.
 bool CheckMoney(const QString &caption, const QString &text);
-/// Exactly "yyyy-MM-dd" naming a real day.
+/// A real day as dateFromText reads it ("2024-01-05", "2024-1-5", with a time).
 bool CheckDate(const QString &caption, const QString &text);
 
 /// The messages of the checks, for windows that word their own checks alike.

@@ -79,7 +79,7 @@ QDate EarliestEntryDate(const QString &table)
             Sql(QStringLiteral("SELECT LRRQ FROM %1 WHERE LRRQ IS NOT NULL ORDER BY LRRQ ASC LIMIT 1")
                     .arg(knownTable(table))),
             QStringLiteral("LRRQ"));
-        const QDate date = QDate::fromString(value.left(10), QStringLiteral("yyyy-MM-dd"));
+        const QDate date = dateTimeValue(value).date();
         return date.isValid() ? date : QDate::currentDate();
     } catch (const EngineError &) {
         return QDate::currentDate();

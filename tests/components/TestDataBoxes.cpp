@@ -109,6 +109,7 @@ void TestDataBoxes::typingEditsAndPostStoresIt_data()
     QTest::newRow("integer") << "LC" << "12" << false << QVariant(qint64(12));
     QTest::newRow("money") << "ZJ" << "99.5" << false << QVariant(99.5);
     QTest::newRow("date") << "JGRQ" << "2021-03-04" << false << QVariant(QStringLiteral("2021-03-04"));
+    QTest::newRow("date with short parts") << "JGRQ" << "2021-3-4" << false << QVariant(QStringLiteral("2021-03-04"));
 }
 
 void TestDataBoxes::typingEditsAndPostStoresIt()
@@ -203,15 +204,41 @@ void TestDataBoxes::maskedBoxNeverHoldsTheValue()
 
 void TestDataBoxes::lengthComesFromSchema()
 {
+    QCOMPARE(Schema::textSize(QStringLiteral("TbRental"), QStringLiteral("SJH")), 10);
     DbEdit edit;
     edit.setDataSource(m_source.get());
     edit.setDataField(QStringLiteral("SJH"));
-    QCOMPARE(edit.maxLength(), Schema::textSize(QStringLiteral("TbRental"), QStringLiteral("SJH")));
     edit.clear();
     QTest::keyClicks(&edit, "123456789012345");
     QCOMPARE(edit.text(), QStringLiteral("1234567890"));
     m_ds->post();
     QCOMPARE(m_ds->state(), DataSet::State::Browse);
+
+    // The size counts characters: one outside the basic plane is one, not two.
+    const QString wide = QString::fromUcs4(U"\U00020000");
+    edit.clear();
+    for (int i = 0; i < 11; ++i)
+        typeCommitted(&edit, wide);
+    QCOMPARE(edit.text(), wide.repeated(10));
+    // Typed in the middle of a full box, nothing already there is pushed out.
+    edit.setCursorPosition(2);
+    QTest::keyClicks(&edit, "x");
+    QCOMPARE(edit.text(), wide.repeated(10));
+    m_ds->post();
+    QCOMPARE(m_ds->state(), DataSet::State::Browse);
+    QCOMPARE(stored(QStringLiteral("SJH"), 1), QVariant(wide.repeated(10)));
+
+    // A pasted text keeps what fits.
+    edit.clear();
+    edit.insert(QStringLiteral("ab") + wide.repeated(12));
+    QCOMPARE(edit.text(), QStringLiteral("ab") + wide.repeated(8));
+
+    DbPickBox pick;
+    pick.setDataSource(m_source.get());
+    pick.setDataField(QStringLiteral("SJH"));
+    pick.lineEdit()->clear();
+    pick.lineEdit()->insert(wide.repeated(11));
+    QCOMPARE(pick.currentText(), wide.repeated(10));
 }
 
 void TestDataBoxes::moneyFormat_data()
@@ -321,6 +348,14 @@ void TestDataBoxes::memoKeepsLineBreaksAndLimit()
     QCOMPARE(limited.toPlainText().size(), 40);
     m_ds->post();
     QCOMPARE(m_ds->state(), DataSet::State::Browse);
+
+    // Characters, not UTF-16 units: forty wide ones fit, and none is cut in half.
+    const QString wide = QString::fromUcs4(U"\U00020000");
+    limited.setPlainText(wide.repeated(41));
+    QCOMPARE(limited.toPlainText(), wide.repeated(40));
+    m_ds->post();
+    QCOMPARE(m_ds->state(), DataSet::State::Browse);
+    QCOMPARE(stored(QStringLiteral("LXRDH1"), 1), QVariant(wide.repeated(40)));
 }
 
 void TestDataBoxes::popupHooksAndWriteOnClose()

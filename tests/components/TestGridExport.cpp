@@ -13,6 +13,7 @@ class TestGridExport : public QObject {
 private slots:
     void initTestCase();
     void exportsAllRowsAsShown();
+    void exportShowsWhatTheGridShows();
     void typeFollowsFilterOrSuffix_data();
     void typeFollowsFilterOrSuffix();
     void cancelWritesNothing();
@@ -77,6 +78,67 @@ void TestGridExport::exportsAllRowsAsShown()
     QVERIFY(text.contains(QStringLiteral("25031.25,00000250,")));
     QVERIFY(!text.contains(QStringLiteral("状态位")));
     QCOMPARE(text.count(QStringLiteral("\r\n")), 251);
+}
+
+// Stored values that are not in the program's own form (written by another
+// program or an older version) read the same way in the grid and in a file.
+void TestGridExport::exportShowsWhatTheGridShows()
+{
+    const QString path = m_dir.filePath(QStringLiteral("awkward.mdb"));
+    test::makeBlankFile(path);
+    Database db;
+    db.open(path, test::DataPassword);
+    const QString wide = QString::fromUcs4(U"\U00020000");
+    db.execute(Sql("INSERT INTO TbRental (SJH, FWDZ, DGDZ, ZJ, JZMJ, LC, JGRQ, LRRQ, GZBJRQ, CZRQ, GGFB, YS, GZBJBZ, YJJE) "
+                   "VALUES ('A1', ?, NULL, '12.5', 0.1 + 0.2, '7', '2020-3-4', '2020-03-04 00:00:00', "
+                   "' 2020-03-04 05:06:07', '昨天', 'true', 'False', -1, 549755813887.9999)",
+                   {QStringLiteral("城东") + wide}));
+    db.execute(Sql("INSERT INTO TbRental (SJH, ZJ, LC, JGRQ, GGFB, YS, YJJE) "
+                   "VALUES ('A2', 'abc', 7.5, '2020-02-30', '是', 'yes', 1e15)"));
+    DataSet ds(&db);
+    ds.setSql(Sql("SELECT *, ZJ * 2 AS ZJ2 FROM TbRental", {}, "SJH"));
+    ds.open();
+    DataSource source;
+    source.setDataSet(&ds);
+    DataGrid grid;
+    const QStringList fields = {"SJH", "FWDZ", "DGDZ", "ZJ", "JZMJ", "LC", "JGRQ", "JGRQ", "LRRQ",
+                                "GZBJRQ", "CZRQ", "GGFB", "YS", "GZBJBZ", "YJJE", "ZJ2"};
+    const QStringList formats = {"", "", "", "#0.00", "#.##", "", "", "yyyy年M月d日", "",
+                                 "", "", "", "", "", "#0.00", "#0.00"};
+    GridColumns columns;
+    for (int i = 0; i < fields.size(); ++i)
+        columns << GridColumn{fields.at(i), fields.at(i), 1, 80, formats.at(i), true};
+    grid.setColumns(columns);
+    grid.setDataSource(&source);
+
+    const QList<QStringList> expected = {
+        {"A1", QStringLiteral("城东") + wide, "", "12.50", ".3", "7", "2020-03-04", "2020年3月4日", "2020-03-04",
+         "2020-03-04 05:06:07", "昨天", "是", "否", "是", "549755813888.00", "25.00"},
+        {"A2", "", "", "abc", "", "7.5", "2020-02-30", "2020-02-30", "", "", "", "是", "是", "", "1000000000000000", "0"},
+    };
+    auto exported = grid.exportSource();
+    exported->start();
+    QVector<ExportCell> cells;
+    for (int row = 0; row < expected.size(); ++row) {
+        QVERIFY(exported->next(cells));
+        QStringList shown;
+        QStringList written;
+        for (int c = 0; c < columns.size(); ++c) {
+            shown << grid.gridModel()->cellText(row, c);
+            written << cells.at(c).text;
+        }
+        QCOMPARE(shown, expected.at(row));
+        QCOMPARE(written, shown);
+    }
+    QVERIFY(!exported->next(cells));
+
+    QString error;
+    const QString file = m_dir.filePath(QStringLiteral("awkward.txt"));
+    QVERIFY2(exportToFile(ExportFormat::Text, *exported, file, {}, &error), qPrintable(error));
+    QFile in(file);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(in.readAll());
+    QVERIFY2(text.contains(expected.first().join(QLatin1Char(',')) + QLatin1String("\r\n")), qPrintable(text));
 }
 
 void TestGridExport::typeFollowsFilterOrSuffix_data()

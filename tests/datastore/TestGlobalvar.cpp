@@ -96,15 +96,21 @@ void TestGlobalvar::checks_data()
     QTest::newRow("money two points") << "Money" << "1.2.3" << wrong;
     QTest::newRow("money empty") << "Money" << "" << wrong;
     QTest::newRow("money letters") << "Money" << "12元" << wrong;
+    QTest::newRow("money largest stored exactly") << "Money" << "549755813887.9999" << "";
+    QTest::newRow("money beyond what is stored exactly") << "Money" << "549755813888" << wrong;
 
     QTest::newRow("date") << "Date" << "2024-02-29" << "";
     QTest::newRow("date no leap day") << "Date" << "2023-02-29" << date;
     QTest::newRow("date 30 feb") << "Date" << "2024-02-30" << date;
-    QTest::newRow("date short parts") << "Date" << "2024-2-3" << date;
+    // What a data set stores in a date field passes, and nothing else.
+    QTest::newRow("date short parts") << "Date" << "2024-2-3" << "";
+    QTest::newRow("date leading space") << "Date" << " 2024-01-05" << "";
     QTest::newRow("date letters") << "Date" << "2024-ab-03" << date;
     QTest::newRow("date slashes") << "Date" << "2024/02/03" << date;
     QTest::newRow("date empty") << "Date" << "" << date;
-    QTest::newRow("date with time") << "Date" << "2024-02-03 10:00" << date;
+    QTest::newRow("date with time") << "Date" << "2024-02-03 10:00" << "";
+    QTest::newRow("date with a bad time") << "Date" << "2024-02-03 25:00" << date;
+    QTest::newRow("date two digit year") << "Date" << "24-02-03" << date;
 }
 
 void TestGlobalvar::checks()

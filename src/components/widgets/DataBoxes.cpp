@@ -1,8 +1,5 @@
 #include "components/widgets/DataBoxes.h"
 
-#include "components/DataGridModel.h"
-#include "components/GridColumn.h"
-
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCalendarWidget>
@@ -13,6 +10,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStyle>
+#include <QValidator>
 #include <QVBoxLayout>
 
 namespace brel {
@@ -35,7 +33,52 @@ QIcon dropDownIcon()
 
 QString stars(const QString &text)
 {
-    return QString(text.size(), QLatin1Char('*'));
+    return QString(characterCount(text), QLatin1Char('*'));
+}
+
+/// Keeps a line within the column's size in characters: QLineEdit's
+/// maxLength counts UTF-16 units, in which a character outside the basic
+/// plane counts twice. Like maxLength it keeps what fits of an insertion:
+/// the excess is taken from what was just typed or pasted, before the cursor.
+class CharacterLimit : public QValidator {
+public:
+    using QValidator::QValidator;
+    void setLimit(int characters) { m_limit = characters; }
+
+    State validate(QString &input, int &pos) const override
+    {
+        int excess = m_limit > 0 ? characterCount(input) - m_limit : 0;
+        if (excess <= 0)
+            return Acceptable;
+        int start = std::clamp(pos, 0, int(input.size()));
+        const int end = start;
+        for (; excess > 0 && start > 0; --excess) {
+            --start;
+            if (start > 0 && input.at(start).isLowSurrogate() && input.at(start - 1).isHighSurrogate())
+                --start;
+        }
+        input.remove(start, end - start);
+        if (excess > 0)
+            input = leftCharacters(input, m_limit);
+        pos = std::min(start, int(input.size()));
+        return Acceptable;
+    }
+
+private:
+    int m_limit = 0;
+};
+
+/// Installs (once) and sets the character limit of a line; size 0 = unbounded.
+void limitCharacters(QLineEdit *line, int size)
+{
+    auto *limit = line->findChild<CharacterLimit *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!limit) {
+        limit = new CharacterLimit(line);
+        line->setValidator(limit);
+    }
+    limit->setLimit(size);
+    // A size of n characters takes at most 2n UTF-16 units.
+    line->setMaxLength(size > 0 ? std::min(2 * size, UnlimitedLength) : UnlimitedLength);
 }
 } // namespace
 
@@ -77,14 +120,13 @@ void DbEdit::setDisplayFormat(const QString &format)
 
 QString DbEdit::textForValue(const QVariant &value) const
 {
-    return fieldEditText(value, m_format);
+    return editText(value, m_format);
 }
 
 void DbEdit::updateWritable()
 {
     QLineEdit::setReadOnly(m_readOnly || m_masked || !m_link.canWrite());
-    const int size = m_link.fieldSize();
-    setMaxLength(size > 0 ? size : UnlimitedLength);
+    limitCharacters(this, m_link.fieldSize());
 }
 
 void DbEdit::showValue()
@@ -249,13 +291,13 @@ DbDateEdit::DbDateEdit(QWidget *parent) : DbPopupEdit(parent)
 QString DbDateEdit::textForValue(const QVariant &value) const
 {
     if (value.userType() == QMetaType::QDateTime)
-        return value.toDateTime().date().toString(QStringLiteral("yyyy-MM-dd"));
-    return fieldEditText(value);
+        return editText(value.toDateTime().date());
+    return editText(value);
 }
 
 void DbDateEdit::setDate(const QDate &date)
 {
-    const QString text = date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    const QString text = date.isValid() ? editText(date) : QString();
     setText(text);
     if (m_link.canWrite())
         m_link.writeText(text);
@@ -263,7 +305,7 @@ void DbDateEdit::setDate(const QDate &date)
 
 QDate DbDateEdit::date() const
 {
-    return QDate::fromString(text(), QStringLiteral("yyyy-MM-dd"));
+    return dateTimeValue(text()).date();
 }
 
 QWidget *DbDateEdit::createPanel()
@@ -272,11 +314,11 @@ QWidget *DbDateEdit::createPanel()
     calendar->setObjectName(QStringLiteral("calendar"));
     calendar->setGridVisible(true);
     connect(calendar, &QCalendarWidget::clicked, this, [this](const QDate &d) {
-        setText(d.toString(QStringLiteral("yyyy-MM-dd")));
+        setText(editText(d));
         closePopup();
     });
     connect(calendar, &QCalendarWidget::activated, this, [this](const QDate &d) {
-        setText(d.toString(QStringLiteral("yyyy-MM-dd")));
+        setText(editText(d));
         closePopup();
     });
     return calendar;
@@ -427,14 +469,13 @@ void DbPickBox::updateWritable()
     lineEdit()->setReadOnly(!writable);
     // A read-only pick box must not change its text through the list either.
     view()->setEnabled(writable);
-    const int size = m_link.fieldSize();
-    lineEdit()->setMaxLength(size > 0 ? size : UnlimitedLength);
+    limitCharacters(lineEdit(), m_link.fieldSize());
 }
 
 void DbPickBox::showValue()
 {
     m_showing = true;
-    const QString text = fieldEditText(m_link.value());
+    const QString text = editText(m_link.value());
     setCurrentIndex(findText(text));
     setEditText(text);
     m_showing = false;
@@ -478,7 +519,7 @@ void DbChoiceBox::updateWritable()
 void DbChoiceBox::showValue()
 {
     m_showing = true;
-    setCurrentIndex(findText(fieldEditText(m_link.value())));
+    setCurrentIndex(findText(editText(m_link.value())));
     m_showing = false;
 }
 
@@ -510,7 +551,7 @@ void DbCheckBox::nextCheckState()
 
 void DbCheckBox::showValue()
 {
-    setChecked(m_link.value().toBool());
+    setChecked(boolValue(m_link.value()));
 }
 
 // ----------------------------------------------------------------- DbMemo
@@ -524,9 +565,9 @@ DbMemo::DbMemo(QWidget *parent) : QPlainTextEdit(parent), m_link(this)
             return;
         QString text = toPlainText();
         const int size = m_link.fieldSize();
-        if (size > 0 && text.size() > size) {
+        if (size > 0 && characterCount(text) > size) {
             // Longer text than the column holds is cut as it is typed.
-            text.truncate(size);
+            text = leftCharacters(text, size);
             m_showing = true;
             setPlainText(text);
             moveCursor(QTextCursor::End);
@@ -552,7 +593,7 @@ void DbMemo::updateWritable()
 void DbMemo::showValue()
 {
     m_showing = true;
-    const QString text = fieldEditText(m_link.value());
+    const QString text = editText(m_link.value());
     if (text != toPlainText())
         setPlainText(text);
     m_showing = false;
@@ -579,7 +620,7 @@ void DbLabel::setDisplayFormat(const QString &format)
 
 void DbLabel::showValue()
 {
-    const QString text = formatCellValue(m_link.value(), m_format);
+    const QString text = displayText(m_link.value(), m_format);
     setText(m_masked ? stars(text) : text);
 }
 

@@ -596,7 +596,7 @@ void DataGrid::showFilterMenu(int column)
     const FieldType type = field >= 0 ? ds->fieldInfo(field).type : FieldType::Unknown;
     const QVariant current = m_filters.has(col.field) ? m_filters.value(col.field) : QVariant();
     for (const QVariant &raw : values) {
-        const QString text = raw.isNull() ? tr("(空)") : formatCellValue(typedFieldValue(raw, type), col.format);
+        const QString text = raw.isNull() ? tr("(空)") : displayText(fromStorage(raw, type), col.format);
         QAction *a = menu->addAction(text.isEmpty() ? tr("(空白)") : text);
         a->setCheckable(true);
         a->setChecked(m_filters.has(col.field) && current == raw);

@@ -1,7 +1,6 @@
 #include "components/widgets/FieldLink.h"
 
 #include "base/Messages.h"
-#include "components/DataGridModel.h"
 
 namespace brel {
 
@@ -134,8 +133,8 @@ bool FieldLink::writeText(const QString &text)
 {
     if (!canWrite())
         return false;
-    QVariant typed;
-    if (!parseFieldText(text, fieldType(), &typed)) {
+    const FieldInput typed = toFieldValue(text, fieldType(), messageName());
+    if (!typed.accepted()) {
         // Kept as typed; checked again when the record is posted.
         if (!ensureEditing())
             return false;
@@ -143,7 +142,7 @@ bool FieldLink::writeText(const QString &text)
         m_pendingText = text;
         return true;
     }
-    return writeValue(typed);
+    return writeValue(typed.value);
 }
 
 bool FieldLink::writeValue(const QVariant &value)
@@ -167,15 +166,17 @@ bool FieldLink::flush()
 {
     if (!m_pending)
         return true;
-    QVariant typed;
-    if (!parseFieldText(m_pendingText, fieldType(), &typed)) {
-        const QString name = m_label.isEmpty() ? m_field : m_label;
-        Messages::error(fieldType() == FieldType::Date
-                            ? tr("“%1”不是有效的日期：“%2”，请按 yyyy-MM-dd 输入。").arg(name, m_pendingText)
-                            : tr("“%1”输入不正确：“%2”，请重新输入。").arg(name, m_pendingText));
+    const FieldInput typed = toFieldValue(m_pendingText, fieldType(), messageName());
+    if (!typed.accepted()) {
+        Messages::error(typed.error);
         return false;
     }
-    return writeValue(typed);
+    return writeValue(typed.value);
+}
+
+QString FieldLink::messageName() const
+{
+    return m_label.isEmpty() ? m_field : m_label;
 }
 
 } // namespace brel

@@ -55,6 +55,7 @@ private:
     void rebind();
     void onDataChanged(int field);
     bool ensureEditing();
+    QString messageName() const; ///< the label, else the field name
 
     QPointer<DataSource> m_source;
     QList<QMetaObject::Connection> m_links;
