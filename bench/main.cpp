@@ -93,7 +93,8 @@ int main(int argc, char **argv)
     brel::bench::resetPeak();
     const qint64 startKb = brel::bench::statusKb("VmRSS");
     // BRELVANTO_BENCH_ONLY=grid leaves the data-set figures out (for profiling the grid).
-    if (qEnvironmentVariable("BRELVANTO_BENCH_ONLY") != QLatin1String("grid"))
+    const QString only = qEnvironmentVariable("BRELVANTO_BENCH_ONLY");
+    if (only != QLatin1String("grid") && only != QLatin1String("first-screen"))
         brel::bench::runDataSetBenchmarks(path, out);
     brel::bench::runGridBenchmarks(path, out);
     // Every figure above, the exports included.

@@ -90,16 +90,25 @@ static QString fixed(qint64 raw, int decimals)
         unit *= 10;
     const qint64 value = roundHalfEvenDiv(raw, unit);
     const bool negative = value < 0;
-    const quint64 absValue = negative ? quint64(-value) : quint64(value);
-    qint64 pow = 1;
-    for (int d = 0; d < decimals; ++d)
-        pow *= 10;
-    QString result = QString::number(absValue / pow);
+    quint64 rest = negative ? quint64(0) - quint64(value) : quint64(value);
+    // Written backwards into a small buffer: grids format every amount they
+    // show, so this runs for each cell painted.
+    char buffer[48];
+    char *end = buffer + sizeof buffer;
+    char *p = end;
+    for (int d = 0; d < decimals; ++d) {
+        *--p = char('0' + rest % 10);
+        rest /= 10;
+    }
     if (decimals > 0)
-        result += QLatin1Char('.') + QString::number(absValue % pow).rightJustified(decimals, QLatin1Char('0'));
+        *--p = '.';
+    do {
+        *--p = char('0' + rest % 10);
+        rest /= 10;
+    } while (rest > 0);
     if (negative)
-        result.prepend(QLatin1Char('-'));
-    return result;
+        *--p = '-';
+    return QString::fromLatin1(p, int(end - p));
 }
 
 QString Money::format(const QString &pattern) const
