@@ -37,14 +37,14 @@ void TChildFm::DrawGridCell(int groupIndex, int column, QColor &background, QStr
     Q_UNUSED(row);
 }
 
-void TChildFm::SetEditorsReadOnly(bool editable)
+void TChildFm::SetEditorsEditable(bool allowed)
 {
     for (QWidget *w : findChildren<QWidget *>()) {
         // The commission calculator box follows its own enabling alone.
         if (qobject_cast<DbCalcEdit *>(w))
             continue;
         if (auto *box = dynamic_cast<DataAware *>(w))
-            box->setDataReadOnly(!editable);
+            box->setDataReadOnly(!allowed);
     }
 }
 

@@ -30,10 +30,12 @@ public:
     /// Lets a search window recolour or reword a grid cell. Nothing here.
     virtual void DrawGridCell(int groupIndex, int column, QColor &background, QString &text, int row);
 
-    /// Makes every data-bound box of the window (text, date, pick, popup,
-    /// check and memo boxes) read-only unless editable. The calculator box
-    /// is left alone: its enabling governs it.
-    void SetEditorsReadOnly(bool editable);
+    /// Lets the user type into every data-bound box of the window (text,
+    /// date, pick, popup, check and memo boxes) when allowed, and makes each
+    /// read-only otherwise: each box's read-only := !allowed. The management
+    /// windows pass whether the user may modify the current row. The
+    /// calculator box is left alone: its enabling governs it.
+    void SetEditorsEditable(bool allowed);
 
     /// The control that gets the focus when the window is shown.
     void setFirstControl(QWidget *control) { m_firstControl = control; }
