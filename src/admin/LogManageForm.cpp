@@ -5,6 +5,7 @@
 #include "datastore/DataModule.h"
 #include "datastore/FieldValue.h"
 #include "datastore/Globalvar.h"
+#include "datastore/OperationLog.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -16,14 +17,6 @@
 namespace brel {
 
 namespace {
-
-// The end of a day range: midnight of that day, written with its time so a
-// stamp later that day sorts after it (a bare date would sort before every
-// stamp of the day).
-QString midnightText(const QDate &day)
-{
-    return day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
-}
 
 QLabel *buddyLabel(const QString &text, QWidget *buddy, QWidget *parent)
 {
@@ -144,7 +137,7 @@ void TLogManageFm::RunQuery()
     const QDate to = checkedDate(edTo, tr("结束日期"), today.addDays(1));
     // From the start of the first day up to midnight that begins the last:
     // a bare date is the earliest text of its day, the stamp the latest kept.
-    const QVariantList range{from.toString(QStringLiteral("yyyy-MM-dd")), midnightText(to)};
+    const QVariantList range{from.toString(QStringLiteral("yyyy-MM-dd")), LogMidnight(to)};
     if (cbCZRY->currentIndex() <= 0) {
         m_sql = Sql(QStringLiteral("SELECT * FROM TbLog WHERE CZSJ>=? AND CZSJ<=?"), range);
     } else {

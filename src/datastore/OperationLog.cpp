@@ -23,14 +23,14 @@ QString fitColumn(const QString &text, const char *column)
     return leftCharacters(text, def->size);
 }
 
-// Midnight as text: a stamp at midnight written through a QDateTime would be
-// stored as a bare date, and "yyyy-MM-dd" sorts before "yyyy-MM-dd 00:00:00".
-QString midnightText(const QDate &day)
+} // namespace
+
+// Written as text: a midnight passed as a QDateTime would be stored as a bare
+// date, and "yyyy-MM-dd" sorts before every stamp of its day.
+QString LogMidnight(const QDate &day)
 {
     return day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
 }
-
-} // namespace
 
 void WriteLog(const QString &action, const QString &details)
 {
@@ -67,7 +67,7 @@ void PurgeLog(const QDate &today)
     if (days.toInt() <= LogKeptDays)
         return;
     DM()->DbBase->execute(Sql(QStringLiteral("DELETE FROM TbLog WHERE CZSJ<=?"),
-                              {midnightText(today.addDays(-(LogKeptDays + 1)))}));
+                              {LogMidnight(today.addDays(-(LogKeptDays + 1)))}));
 }
 
 } // namespace brel

@@ -27,6 +27,11 @@ QString ReceiptLogDetails(const QString &receiptNo);
 /// opened working file. Engine errors pass on.
 void PurgeLog(const QDate &today = QDate::currentDate());
 
+/// Midnight at the start of day as an entry's stamp reads: "yyyy-MM-dd
+/// 00:00:00". Bound as the upper end of a range of stamps, it takes in the
+/// stamps of that midnight and bare dates of that day, and nothing later.
+QString LogMidnight(const QDate &day);
+
 /// Days the log keeps before PurgeLog removes anything.
 inline constexpr int LogKeptDays = 15;
 
