@@ -1,5 +1,7 @@
 #pragma once
 
+#include "datastore/OperationLog.h"
+
 #include <QList>
 #include <QString>
 #include <functional>
@@ -40,7 +42,7 @@ inline constexpr int MaxPasswordLength = 10;
 
 /// The steps after a login that other modules provide; empty ones are skipped.
 struct AfterLoginSteps {
-    std::function<void()> purgeLog;      ///< drop old log days (operation log)
+    std::function<void()> purgeLog = [] { PurgeLog(); }; ///< drop old log days (operation log)
     std::function<void()> applyRights;   ///< gate the main window's commands
     std::function<void()> updateCaption; ///< main window caption
 };
