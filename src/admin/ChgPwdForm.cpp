@@ -40,12 +40,18 @@ TChgPwdFm::TChgPwdFm(QWidget *parent)
     btnOk->setObjectName(QStringLiteral("btnOk"));
 
     auto *grid = new QGridLayout(pnDesktop);
-    grid->addWidget(new QLabel(tr("原密码："), pnDesktop), 0, 0, Qt::AlignRight);
+    // Each box is named by its label for screen readers.
+    auto label = [this](const QString &text, QWidget *box) {
+        auto *l = new QLabel(text, pnDesktop);
+        l->setBuddy(box);
+        return l;
+    };
+    grid->addWidget(label(tr("原密码："), edOldPwd), 0, 0, Qt::AlignRight);
     grid->addWidget(edOldPwd, 0, 1);
-    grid->addWidget(new QLabel(tr("新密码："), pnDesktop), 1, 0, Qt::AlignRight);
+    grid->addWidget(label(tr("新密码："), edNewPwd), 1, 0, Qt::AlignRight);
     grid->addWidget(edNewPwd, 1, 1);
     grid->addWidget(new QLabel(tr("（不能超过10个字符或者数字）"), pnDesktop), 1, 2);
-    grid->addWidget(new QLabel(tr("新密码校验："), pnDesktop), 2, 0, Qt::AlignRight);
+    grid->addWidget(label(tr("新密码校验："), edCkPwd), 2, 0, Qt::AlignRight);
     grid->addWidget(edCkPwd, 2, 1);
     grid->addWidget(new QLabel(tr("（必须与新密码相同）"), pnDesktop), 2, 2);
     grid->addWidget(btnOk, 3, 1, Qt::AlignRight);

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -28,6 +29,7 @@ private slots:
     void change_data();
     void change();
     void startsInTheOldPasswordBox();
+    void boxesNamedByTheirLabels();
     void newPasswordAtMostTenCharacters();
     void changedPasswordWorksAtNextLogin();
 
@@ -166,6 +168,18 @@ void TestChgPwd::changedPasswordWorksAtNextLogin()
     m_form->btnOk->click();
     QCOMPARE(recorder.texts(), (QStringList{Changed, WrongOld, Changed}));
     QVERIFY(PasswordHash::verify(QStringLiteral("Z"), stored()));
+}
+
+
+void TestChgPwd::boxesNamedByTheirLabels()
+{
+    QHash<QString, QString> labelOf;
+    for (QLabel *l : m_form->findChildren<QLabel *>())
+        if (l->buddy())
+            labelOf.insert(l->buddy()->objectName(), l->text());
+    QCOMPARE(labelOf.value(QStringLiteral("edOldPwd")), QStringLiteral("原密码："));
+    QCOMPARE(labelOf.value(QStringLiteral("edNewPwd")), QStringLiteral("新密码："));
+    QCOMPARE(labelOf.value(QStringLiteral("edCkPwd")), QStringLiteral("新密码校验："));
 }
 
 QTEST_MAIN(TestChgPwd)
