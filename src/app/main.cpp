@@ -1,3 +1,4 @@
+#include "admin/LogManageForm.h"
 #include "admin/Login.h"
 #include "admin/LoginDialog.h"
 #include "datastore/DataModule.h"
@@ -26,6 +27,10 @@ int main(int argc, char *argv[])
     TDM dataModule;
     TSettings settings;
     settings.SetDateFormat();
+
+    // The administrator's windows live above the main window's layer; it
+    // reaches them through these bindings.
+    TMainFm::RegisterChild(QStringLiteral("aLog"), [](QWidget *parent) { return new TLogManageFm(parent); });
 
     QPointer<TMainFm> mainForm = new TMainFm;
     InstallLoginHooks(dataModule, [&mainForm] { return ShowLogin(true, mainForm.data()); });
