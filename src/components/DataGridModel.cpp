@@ -67,10 +67,17 @@ int DataGridModel::currentCount() const
 void DataGridModel::resolveFields()
 {
     m_fieldIndex.fill(-1, m_columns.size());
+    m_rightAligned.fill(false, m_columns.size());
     if (!m_dataSet || !m_dataSet->isActive())
         return;
-    for (int i = 0; i < m_columns.size(); ++i)
-        m_fieldIndex[i] = m_dataSet->fieldIndex(m_columns.at(i).field);
+    for (int i = 0; i < m_columns.size(); ++i) {
+        const int f = m_dataSet->fieldIndex(m_columns.at(i).field);
+        m_fieldIndex[i] = f;
+        if (f >= 0) {
+            const FieldType t = m_dataSet->fieldInfo(f).type;
+            m_rightAligned[i] = t == FieldType::Money || t == FieldType::Integer || t == FieldType::Float;
+        }
+    }
 }
 
 void DataGridModel::setDeferredCount(bool deferred, int probeRows)
@@ -185,9 +192,10 @@ void DataGridModel::onDataChanged(int field)
 QVariant DataGridModel::rawValue(int row, int column) const
 {
     const int f = m_fieldIndex.value(column, -1);
-    if (f < 0 || !m_dataSet || !m_dataSet->isActive())
+    DataSet *ds = m_dataSet.data();
+    if (f < 0 || !ds || !ds->isActive())
         return {};
-    return m_dataSet->valueAt(row, f);
+    return ds->valueAt(row, f);
 }
 
 const DataGridModel::Cell &DataGridModel::cell(int row, int column) const
@@ -270,15 +278,10 @@ QVariant DataGridModel::cellData(const QModelIndex &index, int role) const
         return editText(rawValue(index.row(), index.column()));
     case ValueRole:
         return rawValue(index.row(), index.column());
-    case Qt::TextAlignmentRole: {
-        const int f = m_fieldIndex.value(index.column(), -1);
-        if (f >= 0 && m_dataSet) {
-            const FieldType t = m_dataSet->fieldInfo(f).type;
-            if (t == FieldType::Money || t == FieldType::Integer || t == FieldType::Float)
-                return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-        }
-        return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
-    }
+    case Qt::TextAlignmentRole:
+        // Painting asks this of every cell: the field's type is looked up once per column.
+        return QVariant(m_rightAligned.value(index.column()) ? Qt::AlignRight | Qt::AlignVCenter
+                                                            : Qt::AlignLeft | Qt::AlignVCenter);
     default:
         return {};
     }

@@ -91,6 +91,8 @@ private:
     QList<QMetaObject::Connection> m_links;
     GridColumns m_columns;
     QVector<int> m_fieldIndex;
+    /// Per column, resolved with the fields: numbers align right.
+    QVector<bool> m_rightAligned;
     CellHook m_hook;
     bool m_editable = false;
     int m_rowCount = 0;

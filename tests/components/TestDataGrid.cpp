@@ -47,6 +47,9 @@ private slots:
     void filtersDropWhenOwnerOpensAnotherStatement();
     void footerShowsCountOfAllRows();
     void currentRowFollowsCursorBothWays();
+    void reopenedResultStartsAfresh_data();
+    void reopenedResultStartsAfresh();
+    void otherColumnsOrDataSetReset();
     void layoutSavedAndRestored();
     void layoutOfAnotherVersion();
     void editsInPlace();
@@ -409,6 +412,102 @@ void TestDataGrid::currentRowFollowsCursorBothWays()
     QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
     QCOMPARE(dbl.count(), 1);
     QCOMPARE(dbl.first().at(0).toInt(), 2);
+}
+
+void TestDataGrid::reopenedResultStartsAfresh_data()
+{
+    QTest::addColumn<QString>("district"); // empty: every row
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("firstText");
+    QTest::addColumn<bool>("deferred");
+    QTest::newRow("same size, other order") << QString() << QStringLiteral("SJH DESC") << 37 << QStringLiteral("00000037") << false;
+    QTest::newRow("fewer rows") << QStringLiteral("城东") << QStringLiteral("ID") << 7 << QStringLiteral("00000005") << false;
+    QTest::newRow("no rows") << QStringLiteral("无此区域") << QStringLiteral("ID") << 0 << QString() << false;
+    QTest::newRow("deferred count") << QString() << QStringLiteral("SJH DESC") << 37 << QStringLiteral("00000037") << true;
+}
+
+void TestDataGrid::reopenedResultStartsAfresh()
+{
+    QFETCH(QString, district);
+    QFETCH(QString, order);
+    QFETCH(int, rows);
+    QFETCH(QString, firstText);
+    QFETCH(bool, deferred);
+    DataGrid grid;
+    grid.setColumns(rentalColumns());
+    grid.setDeferredRowCount(deferred);
+    grid.setDataSource(m_source.get());
+    QAbstractItemModelTester tester(grid.gridModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    grid.resize(600, 200);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    grid.gridModel()->finishCount();
+    // Rows far down picked with Ctrl, the last one current.
+    grid.selectionModel()->clearSelection();
+    for (int row : {30, 33, 35})
+        grid.selectionModel()->select(grid.gridModel()->index(row, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    grid.selectionModel()->setCurrentIndex(grid.gridModel()->index(35, 0), QItemSelectionModel::NoUpdate);
+    grid.scrollTo(grid.gridModel()->index(35, 0));
+    QCOMPARE(m_ds->recNo(), 35);
+    QCOMPARE(grid.selectedRowNumbers().size(), 3);
+    QVERIFY(grid.verticalScrollBar()->value() > 0);
+
+    if (district.isEmpty())
+        openRental(Sql("SELECT * FROM TbRental", {}, order));
+    else
+        openRental(Sql("SELECT * FROM TbRental WHERE QY=?", {district}, order));
+    // The new result, its first row current and nothing else selected, at the top.
+    QCOMPARE(m_ds->recNo(), rows > 0 ? 0 : -1);
+    QTRY_COMPARE(grid.gridModel()->rowCount(), rows);
+    QTRY_COMPARE(grid.verticalScrollBar()->value(), 0);
+    if (rows == 0) {
+        QCOMPARE(grid.currentRowNumber(), -1);
+        QVERIFY(grid.selectedRowNumbers().isEmpty());
+        return;
+    }
+    QCOMPARE(grid.currentRowNumber(), 0);
+    QCOMPARE(grid.selectedRowNumbers(), QList<int>{0});
+    QCOMPARE(grid.gridModel()->data(grid.gridModel()->index(0, 0)).toString(), firstText);
+    const QModelIndex shown = grid.indexAt(QPoint(5, 5));
+    QCOMPARE(shown.row(), 0);
+    QCOMPARE(grid.gridModel()->data(shown).toString(), firstText);
+    // The grid still drives the cursor.
+    grid.setCurrentIndex(grid.gridModel()->index(rows - 1, 1));
+    QCOMPARE(m_ds->recNo(), rows - 1);
+}
+
+void TestDataGrid::otherColumnsOrDataSetReset()
+{
+    DataGrid grid;
+    grid.setColumns(rentalColumns());
+    grid.setDataSource(m_source.get());
+    grid.resize(600, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    QSignalSpy resets(grid.gridModel(), &QAbstractItemModel::modelReset);
+
+    // A result shown in other columns is a new table.
+    GridColumns fewer = rentalColumns().mid(0, 2);
+    grid.setColumns(fewer);
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(grid.gridModel()->columnCount(), 2);
+    QCOMPARE(grid.gridModel()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("区域"));
+
+    // So is another data set, and the selection does not carry over to it.
+    for (int row : {3, 4})
+        grid.selectionModel()->select(grid.gridModel()->index(row, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    DataSet other(m_db.get());
+    other.setSql(Sql("SELECT * FROM TbRental WHERE QY=?", {QStringLiteral("城东")}, "ID DESC"));
+    other.open();
+    m_source->setDataSet(&other);
+    QCOMPARE(resets.count(), 2);
+    QCOMPARE(grid.gridModel()->rowCount(), 7);
+    QCOMPARE(grid.selectedRowNumbers(), QList<int>{0});
+    QCOMPARE(grid.gridModel()->data(grid.gridModel()->index(0, 0)).toString(), QStringLiteral("00000035"));
+    m_source->setDataSet(m_ds.get());
 }
 
 void TestDataGrid::layoutSavedAndRestored()
