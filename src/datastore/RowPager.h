@@ -67,8 +67,6 @@ public:
     bool exists(int view) { return row(view) != nullptr; }
     /// Rows of the view (a COUNT(*), kept until clear()).
     int count();
-    /// The count when already known, else -1.
-    int knownCount() const { return m_count; }
     /// How many rows exist, counting no further than upTo.
     int available(int upTo);
     /// View position of the row with this key, reading around it; -1 when absent.

@@ -104,7 +104,6 @@ int findTopLevel(const QString &text, QLatin1String word, int from, int *marks)
 int countMarks(const QString &text)
 {
     int marks = 0;
-    int depth = 0;
     QChar quote;
     // Marks inside brackets count too, so walk everything.
     for (int i = 0; i < text.size(); ++i) {
@@ -120,7 +119,6 @@ int countMarks(const QString &text)
             ++marks;
         }
     }
-    Q_UNUSED(depth)
     return marks;
 }
 
@@ -190,14 +188,6 @@ Sql rowStatement(const Sql &sql, const QString &table, qint64 id)
     values << id;
     const QString head = where < 0 ? t : t.left(where);
     return Sql(head + QStringLiteral(" WHERE %1.ID=?").arg(table), values);
-}
-
-bool isFlat(const QString &text)
-{
-    for (const char *word : {"DISTINCT", "GROUP", "HAVING", "UNION", "INTERSECT", "EXCEPT", "LIMIT"})
-        if (findTopLevel(text, QLatin1String(word)) >= 0)
-            return false;
-    return text.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
 }
 
 QList<OrderTerm> parseOrderBy(const QString &orderBy)

@@ -32,11 +32,6 @@ Sql countOf(const Sql &sql);
 /// the key. Empty when the text is not a plain SELECT.
 Sql rowStatement(const Sql &sql, const QString &table, qint64 id);
 
-/// True when nothing at the top level keeps the statement from being read
-/// as `SELECT * FROM (statement) WHERE ... ORDER BY ... LIMIT` at the same
-/// cost (the engine folds such a wrapper into the statement).
-bool isFlat(const QString &text);
-
 struct OrderTerm {
     QString expr;    ///< as written, e.g. `A.SJH`
     QString collate; ///< collation name when given
