@@ -32,7 +32,8 @@ public:
     void RunQuery();
     /// The export command 导出数据: every row of the grid into a file chosen
     /// in the save dialog. True when a file was written.
-    bool ExportData();
+    bool ExportData() override;
+    bool CanExport() const override { return true; }
 
     /// Text of the operator list's first entry, which stands for every user.
     static QString AllOperators();

@@ -1,3 +1,4 @@
+#include "admin/ChgPwdForm.h"
 #include "admin/LogManageForm.h"
 #include "admin/Login.h"
 #include "admin/LoginDialog.h"
@@ -31,9 +32,23 @@ int main(int argc, char *argv[])
     // The administrator's windows live above the main window's layer; it
     // reaches them through these bindings.
     TMainFm::RegisterChild(QStringLiteral("aLog"), [](QWidget *parent) { return new TLogManageFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atChgPwd"), [](QWidget *parent) { return new TChgPwdFm(parent); });
 
     QPointer<TMainFm> mainForm = new TMainFm;
-    InstallLoginHooks(dataModule, [&mainForm] { return ShowLogin(true, mainForm.data()); });
+    TMainFm::SetLoginDialog([&mainForm](bool allowChooseUser) { return ShowLogin(allowChooseUser, mainForm.data()); });
+    AfterLoginSteps steps;
+    // After a login to a (new) working file every command is back, then gated by the rights.
+    steps.applyRights = [&mainForm] {
+        if (mainForm) {
+            mainForm->EnableAllCommands(true);
+            mainForm->ApplyRights();
+        }
+    };
+    steps.updateCaption = [&mainForm] {
+        if (mainForm)
+            mainForm->UpdateCaption();
+    };
+    InstallLoginHooks(dataModule, [&mainForm] { return ShowLogin(true, mainForm.data()); }, steps);
     // The splash is the only window for a moment; its closing must not end the program.
     app.setQuitOnLastWindowClosed(false);
     ShowSplash();

@@ -95,10 +95,17 @@ bool GateOpen(const RightsGate &gate)
 
 void ApplyRightsTo(QObject *root, const std::function<void(int tag, bool enabled)> &sideBarItem)
 {
+    ApplyRightsTo([root](const QString &item) { return root ? root->findChild<QObject *>(item) : nullptr; },
+                  sideBarItem);
+}
+
+void ApplyRightsTo(const std::function<QObject *(const QString &item)> &find,
+                   const std::function<void(int tag, bool enabled)> &sideBarItem)
+{
     for (const RightsGate &gate : RightsGates) {
         const bool open = GateOpen(gate);
-        if (*gate.item && root) {
-            if (QObject *item = root->findChild<QObject *>(QString::fromLatin1(gate.item)))
+        if (*gate.item && find) {
+            if (QObject *item = find(QString::fromLatin1(gate.item)))
                 item->setProperty("enabled", open);
         }
         if (gate.sideBarTag && sideBarItem)

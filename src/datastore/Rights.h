@@ -97,5 +97,10 @@ bool GateOpen(const RightsGate &gate);
 /// action, a menu or any object with an "enabled" property) is enabled or
 /// disabled, and sideBarItem(tag, enabled) is called for each side-bar tag.
 void ApplyRightsTo(QObject *root, const std::function<void(int tag, bool enabled)> &sideBarItem);
+/// The same walk with the items found by find (item name to object, nullptr
+/// when the window has no such item): for a window whose commands carry
+/// other names than the table's menu items.
+void ApplyRightsTo(const std::function<QObject *(const QString &item)> &find,
+                   const std::function<void(int tag, bool enabled)> &sideBarItem);
 
 } // namespace brel

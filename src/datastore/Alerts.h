@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDate>
+
+namespace brel {
+
+/// Days ahead that start-up looks for follow-up alerts (today counts as day 0).
+inline constexpr int AlertDaysAhead = 7;
+
+/// True when a let house (state "01") has its follow-up alert flag set and
+/// its alert date between today and today + 7, both included. A statement of
+/// its own on the working file; engine errors pass on.
+bool HasAlertsSoon(const QDate &today = QDate::currentDate());
+
+} // namespace brel
