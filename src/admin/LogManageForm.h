@@ -34,6 +34,7 @@ public:
     /// in the save dialog. True when a file was written.
     bool ExportData() override;
     bool CanExport() const override { return true; }
+    DataSet *NavigatorDataSet() const override { return QLog; }
 
     /// Text of the operator list's first entry, which stands for every user.
     static QString AllOperators();

@@ -8,6 +8,7 @@
 namespace brel {
 
 class DataNavigator;
+class DataSet;
 class THistoryObject;
 
 /// Base of every window shown in the main window's client panel: no frame,
@@ -57,6 +58,11 @@ public:
         bool isEmpty() const { return added.isEmpty(); }
     };
     virtual RecordActivities LogActivities() const { return {}; }
+
+    /// The data set the record buttons drive while this window is current
+    /// (the main window hands it to dsNavigator when showing the window);
+    /// nullptr for a window without one.
+    virtual DataSet *NavigatorDataSet() const { return nullptr; }
 
     /// A search window's history of statements; nullptr for other windows.
     /// A window with a history is a search window to the main window: it is

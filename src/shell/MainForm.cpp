@@ -342,6 +342,9 @@ bool TMainFm::leaveCurrent()
     }
     m_currentChild = nullptr;
     lbCaption->clear();
+    // The record buttons never drive the rows of a window no longer shown.
+    if (TDM *dm = DM())
+        dm->dsNavigator->setDataSet(nullptr);
     return true;
 }
 
@@ -359,6 +362,8 @@ void TMainFm::ShowChild(TChildFm *child)
     if (PassId != 0)
         child->Tag = PassId;
     lbCaption->setText(child->windowTitle());
+    if (DataSet *ds = child->NavigatorDataSet(); ds && DM())
+        DM()->dsNavigator->setDataSet(ds);
     if (child->parentWidget() != pnClient)
         child->setParent(pnClient);
     child->show();
