@@ -1,5 +1,6 @@
 #include "shell/ToolIcons.h"
 
+#include <QFont>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -148,6 +149,41 @@ QIcon ToolIcon(const QString &name)
     }
     p.end();
     return QIcon(pm);
+}
+
+QImage BrelvantoLogo()
+{
+    constexpr int width = 22, height = 128;
+    constexpr int houseTop = height - 22;
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor gold(250, 210, 110), light(235, 240, 255);
+
+    // The house at the foot: a roof over a wall with a door. The door stays
+    // black so the band's colour shows through it.
+    p.setPen(Qt::NoPen);
+    p.setBrush(gold);
+    p.drawPolygon(QPolygonF() << QPointF(2, houseTop + 9) << QPointF(11, houseTop + 1)
+                              << QPointF(20, houseTop + 9));
+    p.setBrush(light);
+    p.drawRect(QRectF(5, houseTop + 9, 12, 10));
+    p.setBrush(Qt::black);
+    p.drawRect(QRectF(9, houseTop + 12, 4, 7));
+
+    // The name reads bottom to top: turned a quarter left about the point
+    // just above the house, so the text runs upwards from there.
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPixelSize(15);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(light);
+    p.translate(0, houseTop - 3);
+    p.rotate(-90);
+    p.drawText(QRectF(0, 0, houseTop - 5, width), Qt::AlignCenter, QStringLiteral("Brelvanto"));
+    p.end();
+    return image;
 }
 
 } // namespace brel
