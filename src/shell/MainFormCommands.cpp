@@ -1,5 +1,6 @@
 #include "shell/MainForm.h"
 
+#include "components/widgets/BandMenu.h"
 #include "components/widgets/SideBar.h"
 #include "datastore/Rights.h"
 #include "shell/SideIcons.h"
@@ -244,7 +245,10 @@ void TMainFm::buildMenus()
     bar->setAccessibleName(tr("主菜单"));
     auto add = [this](QMenu *menu, const char *name) { menu->addAction(command(QString::fromLatin1(name))); };
 
-    QMenu *work = bar->addMenu(tr("业务操作(&B)"));
+    // The business menu carries the product's band down its left side.
+    auto *work = new BandMenu(tr("业务操作(&B)"), bar);
+    work->setBandLogo(BrelvantoLogo());
+    bar->addMenu(work);
     work->setObjectName(QStringLiteral("mnWork"));
     add(work, "atRentalManage");
     add(work, "atRentalSearch");
