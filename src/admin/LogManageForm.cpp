@@ -68,6 +68,8 @@ TLogManageFm::TLogManageFm(QWidget *parent)
     row->addStretch(1);
 
     QLog = new DataSet(DM()->DbBase, this);
+    // The log is a record of what was done: nobody edits it here.
+    QLog->setReadOnly(true);
     QLog->setObjectName(QStringLiteral("QLog"));
     dsLog = new DataSource(this);
     dsLog->setDataSet(QLog);

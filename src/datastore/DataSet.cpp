@@ -358,7 +358,12 @@ bool DataSet::refresh()
 
 bool DataSet::canModify() const
 {
-    return isActive() && d->idField >= 0 && !d->table.isEmpty();
+    return isActive() && !m_readOnly && d->idField >= 0 && !d->table.isEmpty();
+}
+
+void DataSet::setReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
 }
 
 // ------------------------------------------------------------------- Cursor

@@ -82,6 +82,10 @@ public:
     bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
     /// True when rows can be written back: a base table with an ID in the result.
     bool canModify() const;
+    /// A read-only data set is never written, whatever its statement: the
+    /// record buttons only move through it and refresh it.
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return m_readOnly; }
 
     // Cursor. Every move posts a pending edit first (and lets details post
     // theirs); when a post is abandoned the move does not happen and the
@@ -192,6 +196,7 @@ private:
     int m_row = -1;
     bool m_bof = true;
     bool m_eof = true;
+    bool m_readOnly = false;
 };
 
 /// Links a data set to data-aware boxes, grids and the record navigator.

@@ -62,8 +62,9 @@ bool DataNavigator::isEnabled(Button button) const
     case Prior: return !ds->bof();
     case Next:
     case Last: return !ds->eof();
-    case Insert:
-    case Refresh: return modify;
+    // Re-reading changes nothing, so a read-only result (the log) may be refreshed too.
+    case Refresh: return true;
+    case Insert: return modify;
     case Delete: return modify && !ds->isEmpty();
     case Edit: return modify && !ds->isEditing();
     case Post:

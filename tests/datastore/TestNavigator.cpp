@@ -68,7 +68,9 @@ private slots:
         QTest::newRow("inserting") << "inserting" << "1100110111";
         QTest::newRow("empty result") << "empty" << "0000101001";
         QTest::newRow("one row") << "single" << "0011111001";
-        QTest::newRow("result without ID") << "read only" << "0011000000";
+        // A result that cannot be written is still moved through and re-read.
+        QTest::newRow("result without ID") << "read only" << "0011000001";
+        QTest::newRow("read-only data set") << "read-only flag" << "0011000001";
     }
     void buttonStates()
     {
@@ -84,6 +86,7 @@ private slots:
         if (situation == QLatin1String("read only"))
             columns = QStringLiteral("SJH, ZTW");
         ds.setSql(Sql(QStringLiteral("SELECT %1 FROM TbRental%2").arg(columns, where), {}, QStringLiteral("SJH")));
+        ds.setReadOnly(situation == QLatin1String("read-only flag"));
         DataSource source;
         DataNavigator nav;
         nav.setDataSource(&source);

@@ -1,6 +1,7 @@
 #include "admin/LogManageForm.h"
 #include "datastore/DataModule.h"
 #include "datastore/Globalvar.h"
+#include "datastore/Rights.h"
 #include "shell/HelpForm.h"
 #include "shell/MainForm.h"
 #include "shell/SettingObjects.h"
@@ -26,6 +27,7 @@ class TestMainForm : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { m_programDir = qEnvironmentVariable("BRELVANTO_APP_DIR"); }
     void init();
     void cleanup();
 
@@ -71,6 +73,7 @@ private:
     std::unique_ptr<test::MessageRecorder> m_messages;
     QPointer<TMainFm> m_form;
     QString m_ini;
+    QString m_programDir; ///< the built program folder, with the sample file and the help pages
 };
 
 void TestMainForm::init()
@@ -467,6 +470,11 @@ void TestMainForm::logWindowThroughItsBinding()
     QVERIFY(log->isVisible());
     QCOMPARE(m_form->lbCaption->text(), log->windowTitle());
     QVERIFY(!log->windowTitle().isEmpty());
+    // The log is only moved through, refreshed and exported.
+    for (const char *name : {"btnAdd", "btnEdit", "btnDel", "btnSave", "btnCancel"})
+        QVERIFY2(!command(name)->isEnabled(), name);
+    QVERIFY(command("btnRefresh")->isEnabled());
+    QVERIFY(command("btnExp")->isEnabled());
     // The window already shown is not made again.
     command("aLog")->trigger();
     QCOMPARE(made, 1);
@@ -557,17 +565,30 @@ void TestMainForm::captionAndStatus()
 
 void TestMainForm::screenshot()
 {
-    m_form->ShowStatus(TMainFm::CopyrightLine(), QStringLiteral("张丽"),
-                       TMainFm::StatusTime(QDateTime(QDate(2026, 12, 10), QTime(15, 7))));
-    m_form->lbCaption->setText(QStringLiteral("出租单管理"));
+    // The program as a clerk first sees it: the sample file opened, the
+    // administrator logged in.
+    const QString sample = m_programDir + QStringLiteral("/Data/例子数据文件.mdb");
+    if (!QFileInfo::exists(sample))
+        QSKIP("the built program folder with its sample file is not there");
+    QVERIFY(QFile::copy(sample, sampleFile()));
+    m_dm->hooks.login = [] {
+        CurrentUser.Id = 1;
+        CurrentUser.YHXM = QStringLiteral("admin");
+        LoadRights(1);
+        return true;
+    };
+    TMainFm::RegisterChild(QStringLiteral("aLog"), [](QWidget *parent) { return new TLogManageFm(parent); });
+    QSignalSpy opened(m_form.data(), &TMainFm::workingFileOpened);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.data()));
+    QTRY_COMPARE(opened.count(), 1);
     // At a common office screen width, not the test screen's.
     m_form->setWindowState(Qt::WindowNoState);
     m_form->resize(1280, 720);
-    QCoreApplication::processEvents();
-    m_form->EnableAllCommands(true);
     QTRY_COMPARE(m_form->width(), 1280);
+    QCoreApplication::processEvents();
+    auto *user = m_form->statusBar()->findChild<QLabel *>(QStringLiteral("StatusPanel2"));
+    QCOMPARE(user->text(), QStringLiteral("登录用户：admin"));
     // Every tool-bar button is on the bar, none pushed into the overflow menu.
     for (QAction *a : m_form->ToolBar->actions()) {
         QWidget *button = m_form->ToolBar->widgetForAction(a);
@@ -575,14 +596,27 @@ void TestMainForm::screenshot()
         QVERIFY2(button->geometry().right() < m_form->ToolBar->width(), qPrintable(a->objectName()));
     }
     const QString out = qEnvironmentVariable("BRELVANTO_SCREENSHOT");
-    if (!out.isEmpty()) {
-        QVERIFY(m_form->grab().save(out));
-        auto *work = m_form->menuBar()->findChild<QMenu *>(QStringLiteral("mnWork"));
-        work->popup(m_form->mapToGlobal(QPoint(0, 20)));
-        QVERIFY(QTest::qWaitForWindowExposed(work));
-        QVERIFY(work->grab().save(QString(out).replace(QLatin1String(".png"), QLatin1String("-menu.png"))));
-        work->close();
-    }
+    if (out.isEmpty())
+        return;
+    auto named = [&out](const char *suffix) {
+        return QString(out).replace(QLatin1String(".png"), QString::fromLatin1(suffix) + QLatin1String(".png"));
+    };
+    QVERIFY(m_form->grab().save(out));
+    auto *work = m_form->menuBar()->findChild<QMenu *>(QStringLiteral("mnWork"));
+    work->popup(m_form->mapToGlobal(QPoint(0, 20)));
+    QVERIFY(QTest::qWaitForWindowExposed(work));
+    QVERIFY(work->grab().save(named("-menu")));
+    work->close();
+    command("aLog")->trigger();
+    QVERIFY(m_form->CurrentChild());
+    QCoreApplication::processEvents();
+    QVERIFY(m_form->grab().save(named("-log")));
+    AppDir = m_programDir;
+    command("atHelp")->trigger();
+    QVERIFY(THelpFm::instance());
+    THelpFm::instance()->resize(900, 640);
+    QVERIFY(QTest::qWaitForWindowExposed(THelpFm::instance()));
+    QVERIFY(THelpFm::instance()->grab().save(named("-help")));
 }
 
 QTEST_MAIN(TestMainForm)

@@ -36,7 +36,8 @@ int SideBar::addGroup(const QString &caption)
     list->setMovement(QListView::Static);
     list->setResizeMode(QListView::Adjust);
     list->setIconSize(QSize(32, 32));
-    list->setWordWrap(false);
+    // A long caption takes a second line rather than being cut at the bar's edge.
+    list->setWordWrap(true);
     list->setUniformItemSizes(true);
     list->setTextElideMode(Qt::ElideNone);
     list->setSpacing(0);
@@ -73,9 +74,10 @@ void SideBar::resizeEvent(QResizeEvent *event)
 
 void SideBar::layOutItems()
 {
-    // One item per line, as wide as the bar, caption under the icon.
+    // One item per line, as wide as the bar, caption under the icon in up to two lines.
     for (const Group &g : m_groups)
-        g.list->setGridSize(QSize(std::max(40, g.list->viewport()->width() - 2), g.list->iconSize().height() + fontMetrics().height() + 16));
+        g.list->setGridSize(QSize(std::max(40, g.list->viewport()->width() - 2),
+                                  g.list->iconSize().height() + 2 * fontMetrics().height() + 12));
 }
 
 int SideBar::itemCount(int group) const
