@@ -102,9 +102,10 @@ void TestX11Windows::initTestCase()
     if (xvfb.isEmpty())
         QSKIP("Xvfb is not on PATH (package xvfb, see scripts/setup-deps.sh): no X server to test on.");
     // -displayfd 1: the server takes a free display number and prints it.
-    m_xserver.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                           QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                           QStringLiteral("640x480x24")});
+    // -terminate: it ends with this test's connection, even when the test crashes.
+    m_xserver.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-terminate"),
+                           QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
+                           QStringLiteral("0"), QStringLiteral("640x480x24")});
     QVERIFY2(m_xserver.waitForStarted(), qPrintable(m_xserver.errorString()));
     while (!m_xserver.canReadLine() && m_xserver.waitForReadyRead(30000)) {
     }
