@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6 libqt6printsupport6 libqt6opengl6-dev
-  libgl-dev libxkbcommon-dev
+  libgl-dev libxkbcommon-dev libxcb1-dev
   libsqlcipher-dev libssl-dev
   libjpeg62-turbo-dev
   libcurl4-openssl-dev
