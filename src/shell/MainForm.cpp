@@ -10,6 +10,7 @@
 #include "shell/HelpForm.h"
 #include "shell/HistoryObject.h"
 #include "shell/SettingObjects.h"
+#include "shell/widgets/X11Windows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -454,15 +455,19 @@ QStringList TMainFm::CalculatorPrograms()
 
 bool TMainFm::OpenCalculator()
 {
+    // A calculator already running comes to the front rather than a second one.
+    bool ok = RaiseWindowTitled(tr("计算器"));
     for (const QString &name : CalculatorPrograms()) {
+        if (ok)
+            break;
         const QString path = QStandardPaths::findExecutable(name);
-        if (path.isEmpty())
-            continue;
-        if (QProcess::startDetached(path, {}))
-            return true;
+        if (!path.isEmpty())
+            ok = QProcess::startDetached(path, {});
     }
-    Messages::information(NoCalculatorText());
-    return false;
+    SelectSideItem(42);
+    if (!ok)
+        Messages::information(NoCalculatorText());
+    return ok;
 }
 
 } // namespace brel

@@ -152,8 +152,9 @@ public:
     static QString NoCalculatorText();
     /// The calculator programs looked for on PATH, in order of preference.
     static QStringList CalculatorPrograms();
-    /// 数字计算器: starts the first calculator found on PATH; says so when
-    /// none is installed. Returns whether one was started.
+    /// 数字计算器: a window titled "计算器" is brought to the front; else the
+    /// first calculator found on PATH is started; says so when none is
+    /// installed. Returns whether a calculator is now there.
     bool OpenCalculator();
     /// 操作日志查询: the log window when the program registered it.
     void OpenLog();

@@ -38,7 +38,7 @@ int SideBar::addGroup(const QString &caption)
     list->setIconSize(QSize(32, 32));
     // A long caption takes a second line rather than being cut at the bar's edge.
     list->setWordWrap(true);
-    list->setUniformItemSizes(true);
+    list->setUniformItemSizes(false);
     list->setTextElideMode(Qt::ElideNone);
     list->setSpacing(0);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
