@@ -120,6 +120,7 @@ TMainFm::TMainFm(QWidget *parent) : QMainWindow(parent)
     wireCommands();
     wireNavigator();
     theMainForm = this;
+    qApp->installEventFilter(this);
     // Without a working file nothing but leaving the program makes sense.
     connect(this, &TMainFm::workingFileMissing, this, [this] { EnableAllCommands(false); });
     // Remembered at once, not only on a clean close: after a crash or a kill
@@ -141,6 +142,7 @@ TMainFm::~TMainFm()
 {
     if (theMainForm == this)
         theMainForm = nullptr;
+    qApp->removeEventFilter(this);
     // The children's data sets go with them: nothing of this half-destroyed
     // window may follow the navigator any more.
     DBNavigator->disconnect(this);
@@ -220,6 +222,13 @@ void TMainFm::changeEvent(QEvent *event)
         // After the restore has been dealt with by the window system.
         QTimer::singleShot(0, this, &TMainFm::ResumeFromAway);
     }
+}
+
+bool TMainFm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_currentChild)
+        m_currentChild->AppMessage(event);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainFm::resizeEvent(QResizeEvent *event)

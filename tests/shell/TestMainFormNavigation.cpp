@@ -104,7 +104,13 @@ public:
     explicit ReportWindow(QWidget *parent) : TChildFm(parent) { setWindowTitle(QStringLiteral("收件统计报表")); }
     bool HoldsReport() const override { return true; }
     void RunNow() override { ++loads; }
+    void AppMessage(QEvent *event) override
+    {
+        if (event->type() == QEvent::User)
+            ++messages;
+    }
     int loads = 0;
+    int messages = 0;
 };
 
 ResRecord grant(const char *name, bool browse, bool print = true)
@@ -302,6 +308,16 @@ void TestMainFormNavigation::openRule()
     QVERIFY(report);
     QVERIFY(report->isHidden());
     QCOMPARE(m_dm->dsNavigator->dataSet(), m_lastManage->rows);
+    // The application-wide hook is the current window's alone.
+    QEvent ping(QEvent::User);
+    QCoreApplication::sendEvent(m_form.data(), &ping);
+    QCOMPARE(report->messages, 0);
+    command("atPieceStat")->trigger();
+    QPointer<ReportWindow> second = dynamic_cast<ReportWindow *>(m_form->CurrentChild());
+    QVERIFY(second && second != report);
+    QCoreApplication::sendEvent(m_form.data(), &ping);
+    QCOMPARE(second->messages, 1);
+    QCOMPARE(report->messages, 0);
     QCOMPARE(m_messages->messages.size(), 0);
 }
 
