@@ -24,8 +24,11 @@ TRentalManageFm::TRentalManageFm(QWidget *parent)
     setWindowTitle(tr("房屋出租管理"));
     setHint(tr("房屋出租"));
     ui->setupUi(pnDesktop);
-    const QSize needed = pnDesktop->layout()->sizeHint();
-    setDesktopSize(std::max(700, needed.width()), std::max(450, needed.height()));
+    // As wide as the form likes, but no wider than a 1024-pixel screen leaves
+    // beside the side bar: the boxes give up width before the form is cut.
+    const QSize wanted = pnDesktop->layout()->sizeHint();
+    const QSize least = pnDesktop->layout()->minimumSize();
+    setDesktopSize(std::max({700, least.width(), std::min(wanted.width(), 860)}), std::max(450, wanted.height()));
 
     // Read once: a rate changed while the window is open counts from its next opening.
     CommissionRate = GetFeeRate(3);
