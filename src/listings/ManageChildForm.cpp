@@ -124,6 +124,9 @@ void TManageChildFm::SetStateCommands(const QList<QWidget *> &onOffer, const QLi
 {
     m_onOffer = onOffer;
     m_onClosed = onClosed;
+    // Usable only once the rights hook found the row editable.
+    for (QWidget *c : onOffer + onClosed)
+        c->setEnabled(false);
 }
 
 void TManageChildFm::SetAgreedPrice(DbEdit *priceBox, const QString &caption, const QString &commissionField)
