@@ -4,6 +4,7 @@
 #include "admin/LoginDialog.h"
 #include "datastore/DataModule.h"
 #include "datastore/Globalvar.h"
+#include "listings/RentalManageForm.h"
 #include "shell/FlashForm.h"
 #include "shell/MainForm.h"
 #include "shell/SettingObjects.h"
@@ -32,6 +33,7 @@ int main(int argc, char *argv[])
     // The administrator's windows live above the main window's layer; it
     // reaches them through these bindings.
     TMainFm::RegisterChild(QStringLiteral("aLog"), [](QWidget *parent) { return new TLogManageFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atRentalManage"), [](QWidget *parent) { return new TRentalManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atChgPwd"), [](QWidget *parent) { return new TChgPwdFm(parent); });
 
     QPointer<TMainFm> mainForm = new TMainFm;
