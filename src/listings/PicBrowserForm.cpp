@@ -24,7 +24,7 @@ const QColor Background(208, 224, 239);
 
 /// A thumbnail square: the picture fitted and centred on white, or a grey
 /// square with a short text (still loading, cannot be shown).
-QPixmap thumbnailSquare(const QImage &picture, const QString &text)
+QIcon thumbnailSquare(const QImage &picture, const QString &text)
 {
     const int side = TPicBrowserFm::ThumbnailSize;
     QImage square(side, side, QImage::Format_RGB32);
@@ -42,7 +42,12 @@ QPixmap thumbnailSquare(const QImage &picture, const QString &text)
     p.setPen(QColor(170, 170, 170));
     p.drawRect(0, 0, side - 1, side - 1);
     p.end();
-    return QPixmap::fromImage(square);
+    // The selection colours the row, never the picture.
+    const QPixmap pixmap = QPixmap::fromImage(square);
+    QIcon icon;
+    icon.addPixmap(pixmap, QIcon::Normal);
+    icon.addPixmap(pixmap, QIcon::Selected);
+    return icon;
 }
 
 } // namespace
@@ -124,6 +129,7 @@ TPicBrowserFm::TPicBrowserFm(bool editable, QWidget *parent)
     lvPictures->setTextElideMode(Qt::ElideMiddle);
     lvPictures->setFixedWidth(340);
     lvPictures->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lvPictures->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
 
     btnAdd = new QPushButton(tr("＋房型图"), this);
     btnAdd->setObjectName(QStringLiteral("btnAdd"));
