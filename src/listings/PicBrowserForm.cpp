@@ -179,6 +179,10 @@ TPicBrowserFm::~TPicBrowserFm()
 
 void TPicBrowserFm::LoadPictures(const QString &list)
 {
+    // Before the first show the view has no size yet; the large picture is
+    // decoded for the size it will have.
+    if (!isVisible())
+        layout()->activate();
     m_names = readCommaText(list);
     const QDir dir(PictureDir());
     for (int i = 0; i < m_names.size(); ++i) {
