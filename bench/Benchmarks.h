@@ -18,4 +18,8 @@ void runDataSetBenchmarks(const QString &dataFile, QTextStream &out);
 /// Grid and export figures over the same file.
 void runGridBenchmarks(const QString &dataFile, QTextStream &out);
 
+/// Floor-plan browser figures: 20 pictures of 4000x3000 until every thumbnail
+/// is shown, against bare libjpeg at 1/8 (BRELVANTO_BENCH_ONLY=pictures).
+void runPictureBenchmarks(QTextStream &out);
+
 } // namespace brel::bench
