@@ -6,6 +6,7 @@
 #include "datastore/Globalvar.h"
 #include "datastore/OperationLog.h"
 #include "datastore/Rights.h"
+#include "listings/PicBrowserForm.h"
 #include "shell/MainForm.h"
 
 #include <QAbstractItemView>
@@ -334,6 +335,25 @@ void TManageChildFm::closeEvent(QCloseEvent *event)
         }
     }
     TDesktopChildFm::closeEvent(event);
+}
+
+void TManageChildFm::BrowseFloorPlans()
+{
+    if (!m_query || !m_query->isActive() || (!m_query->isEditing() && m_query->currentId() == 0))
+        return;
+    QAction *edit = TMainFm::instance() ? TMainFm::instance()->command(QStringLiteral("btnEdit")) : nullptr;
+    const bool editable = m_query->isEditing() || (edit && edit->isEnabled());
+    if (!editable) {
+        BrowsePictures(false, m_query->asText(QStringLiteral("FXT")), this);
+        return;
+    }
+    EnsureEditing();
+    const QString list = BrowsePictures(true, m_query->asText(QStringLiteral("FXT")), this);
+    if (list != m_query->asText(QStringLiteral("FXT")))
+        m_query->setValue(QStringLiteral("FXT"), list);
+    // Saved at once; a failed check keeps the row editing with the new list.
+    m_query->post();
+    RefreshRecordRights();
 }
 
 } // namespace brel

@@ -122,6 +122,11 @@ protected:
     void EnsureEditing();
     /// "收件号：" + the current receipt number.
     QString ReceiptDetails() const;
+    /// 看房型图: with the main window's edit command enabled the row's picture
+    /// list (FXT) is edited in the browser and the row saved at once (the
+    /// checks apply; a failed check leaves the new list pending); otherwise
+    /// the pictures are only shown.
+    void BrowseFloorPlans();
 
     void showEvent(QShowEvent *event) override;
     /// A new row not yet saved is discarded; an edited row is saved, and

@@ -1,5 +1,7 @@
 #include "listings/RentalManageForm.h"
 
+#include "listings/PopupDlg.h"
+
 #include "ui_RentalManageForm.h"
 
 #include "base/Messages.h"
@@ -61,6 +63,8 @@ TRentalManageFm::TRentalManageFm(QWidget *parent)
     SetStateCommands({ui->btnRental, ui->btnCancel}, {ui->btnReRental});
     SetMaskedBoxes({ui->edFWDZ, ui->edCQZH, ui->edLXRDH, ui->edLXRSFZH});
     SetPrintButton(ui->btnPrint);
+    AttachMultiChoice(ui->edZWHJ, ChoiceKind::Surroundings);
+    AttachMultiChoice(ui->edFWSS, ChoiceKind::Facilities);
     SetAgreedPrice(ui->edCZJG, tr("承租价格"), QStringLiteral("YJJE"));
     setFirstControl(ui->edSJH);
 
@@ -151,14 +155,6 @@ void TRentalManageFm::RentAgain()
         return;
     }
     WriteLog(tr("再次出租"), ReceiptDetails());
-}
-
-void TRentalManageFm::BrowseFloorPlans()
-{
-    // For the lead: the floor-plan browser comes here. When the main
-    // window's edit command is enabled, put the row into edit state, let the
-    // browser edit FXT and save the row at once (the checks apply);
-    // otherwise show the pictures without editing and ignore the result.
 }
 
 } // namespace brel

@@ -38,8 +38,6 @@ public:
     /// 再次出租: after the question a new, unsaved row takes the landlord
     /// data of the current row; the current row stays as it is.
     void RentAgain();
-    /// 看房型图: the floor plans of the row.
-    void BrowseFloorPlans();
 
     QMenu *pmPrint = nullptr;
 

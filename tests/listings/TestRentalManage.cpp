@@ -1,9 +1,11 @@
 #include "datastore/DataModule.h"
 #include "datastore/Globalvar.h"
 #include "datastore/Rights.h"
+#include "listings/PicBrowserForm.h"
 #include "listings/RentalManageForm.h"
 #include "shell/MainForm.h"
 #include "shell/SettingObjects.h"
+#include "support/JpegFiles.h"
 #include "support/MessageRecorder.h"
 #include "support/TestFiles.h"
 
@@ -95,6 +97,7 @@ private slots:
     void closing();
     void opensOnHandedOverRow();
     void printMenuAndPictures();
+    void floorPlansEditedAndSaved();
     void fitsCommonScreens();
 
 private:
@@ -654,6 +657,35 @@ void TestRentalManage::printMenuAndPictures()
             continue;
         QVERIFY2(label->buddy(), qPrintable(label->objectName()));
     }
+}
+
+void TestRentalManage::floorPlansEditedAndSaved()
+{
+    QVERIFY(QDir(AppDir).mkpath(QStringLiteral("Picture")));
+    QVERIFY(test::saveJpeg(PictureDir() + QStringLiteral("/a.jpg"), test::floorPlan(80, 60)));
+    const QString added = m_dir->filePath(QStringLiteral("新户型.jpg"));
+    QVERIFY(test::saveJpeg(added, test::floorPlan(80, 60)));
+    QVariantMap row = landlordRow(QStringLiteral("A1"));
+    row[QStringLiteral("FXT")] = QStringLiteral("a.jpg");
+    const qint64 id = addRental(row);
+    QVERIFY(open());
+    // The browser adds a picture and is closed; the row is saved with the longer list at once.
+    bool sawBrowser = false;
+    QTimer::singleShot(0, [&] {
+        auto *browser = qobject_cast<TPicBrowserFm *>(QApplication::activeModalWidget());
+        sawBrowser = browser != nullptr;
+        if (browser) {
+            browser->AddPicture(added);
+            browser->close();
+        }
+    });
+    box<QPushButton>("btnPicture")->click();
+    QVERIFY(sawBrowser);
+    QCOMPARE(rows()->state(), DataSet::State::Browse);
+    const QString stored = m_dm->GetValue(Sql("SELECT FXT FROM TbRental WHERE ID=?", {id}), QStringLiteral("FXT"));
+    QCOMPARE(stored.split(QLatin1Char(',')).size(), 2);
+    QVERIFY(stored.startsWith(QStringLiteral("a.jpg,")));
+    QCOMPARE(box<QPushButton>("btnPicture")->text(), QStringLiteral("看房型图(2)"));
 }
 
 void TestRentalManage::fitsCommonScreens()
