@@ -75,8 +75,9 @@ void ShowUpgradeBar()
     if (!g_instance)
         g_instance = new TUpgradeBarFm;
     letEventsThrough();
-    g_instance->show();
-    g_instance->raise();
+    // It stays on top by itself; a later step finds it shown already.
+    if (!g_instance->isVisible())
+        g_instance->show();
     letEventsThrough();
 }
 
