@@ -135,7 +135,15 @@ struct Change {
 /// Rebuilds table with columns changed or dropped: a new table is filled with
 /// every row, the old one dropped and the new one takes its name; indexes,
 /// triggers and the ID sequence are put back.
-void rebuildTable(const QString &table, const QHash<QString, Change> &changes, const QStringList &dropped)
+/// A column a rebuild adds at the end: its definition and the expression over
+/// the old row that fills it.
+struct Added {
+    QString definition; ///< e.g. "DGDZ TEXT(100)"
+    QString source;     ///< e.g. "FWDZ"
+};
+
+void rebuildTable(const QString &table, const QHash<QString, Change> &changes, const QStringList &dropped,
+                  const QList<Added> &added = {})
 {
     requireName(table);
     Database &d = db();
@@ -195,6 +203,11 @@ void rebuildTable(const QString &table, const QHash<QString, Change> &changes, c
         defs << def;
         targetCols << name;
         sourceExprs << expr;
+    }
+    for (const Added &a : added) {
+        defs << a.definition;
+        targetCols << a.definition.section(QLatin1Char(' '), 0, 0);
+        sourceExprs << a.source;
     }
     if (!primaryKey.isEmpty())
         defs << QStringLiteral("PRIMARY KEY (%1)").arg(primaryKey.join(QLatin1Char(',')));
@@ -257,9 +270,17 @@ public:
         for (const QString &t : tables)
             exec(sql.arg(t));
     }
-    void changeType(const QString &table, const QString &column, const QString &type)
+    /// Gives columns of table the type, keeping their names, and adds the
+    /// columns `added`, all in one rebuild: every rebuild rewrites the whole
+    /// table, so a table changed in several ways is rewritten once.
+    void changeTypes(const QString &table, const QStringList &columns, const QString &type, const QList<Added> &added = {})
     {
-        ChangeColumnType(table, column, column, type);
+        QHash<QString, Change> changes;
+        for (const QString &c : columns)
+            changes.insert(c.toUpper(), Change{c, type, false});
+        Savepoint sp(db());
+        rebuildTable(table, changes, {}, added);
+        sp.commit();
         if (m_progress.working)
             m_progress.working();
     }
@@ -280,11 +301,13 @@ void from100(Runner &r)
 {
     r.exec(QStringLiteral("CREATE TABLE TbSetings (ID INTEGER PRIMARY KEY AUTOINCREMENT,ZDSJH INTEGER NOT NULL DEFAULT 0)"));
     r.exec(QStringLiteral("INSERT INTO TbSetings (ZDSJH) VALUES(1)"));
-    const QList<QPair<QString, QString>> areas = {{TbRental, QStringLiteral("JZMJ")}, {TbSale, QStringLiteral("SYNX")},
-                                                  {TbSale, QStringLiteral("JZMJ")},   {TbQRental, QStringLiteral("JZMJ")},
-                                                  {TbQBuy, QStringLiteral("SYNX")},   {TbQBuy, QStringLiteral("JZMJ")}};
-    for (const auto &[table, column] : areas)
-        r.changeType(table, column, QStringLiteral("MONEY"));
+    // The areas and years of use take decimals, in the order TbRental.JZMJ,
+    // TbSale.SYNX and JZMJ, TbQRental.JZMJ, TbQBuy.SYNX and JZMJ.
+    const QString money = QStringLiteral("MONEY");
+    r.changeTypes(TbRental, {QStringLiteral("JZMJ")}, money);
+    r.changeTypes(TbSale, {QStringLiteral("SYNX"), QStringLiteral("JZMJ")}, money);
+    r.changeTypes(TbQRental, {QStringLiteral("JZMJ")}, money);
+    r.changeTypes(TbQBuy, {QStringLiteral("SYNX"), QStringLiteral("JZMJ")}, money);
     // Prices change from yuan to units of 10,000 yuan. Divided as decimals:
     // a price stored as a whole number must not lose its fraction.
     r.forEach({TbSale, TbQBuy}, QStringLiteral("UPDATE %1 SET SJ=ROUND(SJ/10000.0,4) WHERE typeof(SJ) IN ('integer','real')"));
@@ -297,15 +320,14 @@ void from101(Runner &r)
 
 void from102(Runner &r)
 {
-    for (const QString &t : {TbRental, TbSale, TbQRental, TbQBuy}) {
-        r.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN DGDZ TEXT(100)").arg(t));
-        r.exec(QStringLiteral("UPDATE %1 SET DGDZ=FWDZ").arg(t));
-    }
-    const QList<QPair<QString, QString>> idCards = {
-        {TbRental, QStringLiteral("LXRSFZH")}, {TbRental, QStringLiteral("CZRSFZH")}, {TbSale, QStringLiteral("LXRSFZH")},
-        {TbSale, QStringLiteral("GMRSFZH")},   {TbQRental, QStringLiteral("LXRSFZH")}, {TbQBuy, QStringLiteral("LXRSFZH")}};
-    for (const auto &[table, column] : idCards)
-        r.changeType(table, column, QStringLiteral("TEXT(20)"));
+    // The approximate address starts as the full address; the ID card
+    // columns take 20 characters. Both in the one rebuild of each table.
+    const QList<Added> roughAddress = {{QStringLiteral("DGDZ TEXT(100)"), QStringLiteral("FWDZ")}};
+    const QString idCard = QStringLiteral("TEXT(20)");
+    r.changeTypes(TbRental, {QStringLiteral("LXRSFZH"), QStringLiteral("CZRSFZH")}, idCard, roughAddress);
+    r.changeTypes(TbSale, {QStringLiteral("LXRSFZH"), QStringLiteral("GMRSFZH")}, idCard, roughAddress);
+    r.changeTypes(TbQRental, {QStringLiteral("LXRSFZH")}, idCard, roughAddress);
+    r.changeTypes(TbQBuy, {QStringLiteral("LXRSFZH")}, idCard, roughAddress);
     r.exec(QStringLiteral("ALTER TABLE TbSetings ADD COLUMN XSLJ INTEGER NOT NULL DEFAULT 0"));
     r.exec(QStringLiteral("UPDATE TbSetings SET XSLJ=1"));
     r.exec(QStringLiteral("CREATE TABLE TbRes (ID INTEGER PRIMARY KEY AUTOINCREMENT,ZYMC TEXT(20) NOT NULL DEFAULT '',"
@@ -391,6 +413,36 @@ void UpgradeFrom(const QString &build, const UpgradeProgress &progress)
     if (start == int(builds.size()) - 1)
         return;
     Runner runner(progress);
+    // A step rewrites whole tables inside one transaction; with the engine's
+    // small default page cache the changed pages would spill to the file
+    // again and again. The setting lasts for this connection only.
+    qint64 cacheSize = 0;
+    {
+        auto st = db().prepare(Sql("PRAGMA cache_size"));
+        if (st->step())
+            cacheSize = st->int64(0);
+    }
+    qint64 secureDelete = 0;
+    {
+        auto st = db().prepare(Sql("PRAGMA secure_delete"));
+        if (st->step())
+            secureDelete = st->int64(0);
+    }
+    db().execute(Sql("PRAGMA cache_size=-131072"));
+    // Overwriting the pages of a table being rebuilt protects nothing: its
+    // rows live on in the new table. It would double the work of every step.
+    db().prepare(Sql("PRAGMA secure_delete=0"))->step();
+    struct Restore {
+        qint64 cache, secure;
+        ~Restore()
+        {
+            try {
+                db().execute(Sql(QStringLiteral("PRAGMA cache_size=%1").arg(cache)));
+                db().prepare(Sql(QStringLiteral("PRAGMA secure_delete=%1").arg(secure)))->step();
+            } catch (const EngineError &) {
+            }
+        }
+    } restore{cacheSize, secureDelete};
     try {
         for (int i = start; i + 1 < int(builds.size()); ++i) {
             if (progress.stepStarted)
