@@ -96,6 +96,7 @@ private slots:
     void currentBuildIsLeftUntouched();
     void unknownBuildIsRefused_data();
     void unknownBuildIsRefused();
+    void refusedFileLeavesThePreviousWorkingFile();
     void failedStepLeavesThePreviousBuild_data();
     void failedStepLeavesThePreviousBuild();
     void changedColumnKeepsValuesIndexesAndSequence();
@@ -316,6 +317,27 @@ void TestUpgrade::unknownBuildIsRefused()
     QVERIFY(!m_dm->DbBase->isOpen());
     QVERIFY(m_steps.isEmpty());
     QCOMPARE(digest(path), was);
+}
+
+void TestUpgrade::refusedFileLeavesThePreviousWorkingFile()
+{
+    QTemporaryDir dir;
+    const QString previous = dir.filePath(QStringLiteral("previous.mdb"));
+    test::makeBlankFile(previous);
+    openWorkingFile(previous);
+    m_dm->ExecSql(Sql("UPDATE TbCompanyInfo SET QYMC='previous' WHERE ID=1"));
+    const QString newer = oldFile(QStringLiteral("Build1.04"));
+    {
+        Database db;
+        db.open(newer, test::DataPassword);
+        db.execute(Sql("UPDATE TbVersion SET BBH='Build2.00'"));
+    }
+    QVERIFY_THROWS_EXCEPTION(EngineError, m_dm->OpenWorkingFile(newer, false));
+    QCOMPARE(WorkingFile, previous);
+    // The next statement runs on the working file, not on the refused one.
+    QCOMPARE(m_dm->GetValue(Sql("SELECT QYMC FROM TbCompanyInfo WHERE ID=1"), QStringLiteral("QYMC")),
+             QStringLiteral("previous"));
+    QCOMPARE(m_dm->DbBase->path(), previous);
 }
 
 void TestUpgrade::failedStepLeavesThePreviousBuild_data()
