@@ -15,6 +15,9 @@ void resetPeak();
 
 /// Data-set figures over the million-row rental file (opening, count, locate).
 void runDataSetBenchmarks(const QString &dataFile, QTextStream &out);
+/// The upgrade of a Build1.00 file with 100,000 rows per register
+/// (BRELVANTO_BENCH_ONLY=upgrade).
+void runUpgradeBenchmark(QTextStream &out);
 /// Grid and export figures over the same file.
 void runGridBenchmarks(const QString &dataFile, QTextStream &out);
 

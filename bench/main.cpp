@@ -91,6 +91,11 @@ int main(int argc, char **argv)
         brel::bench::runPictureBenchmarks(out);
         return 0;
     }
+    // BRELVANTO_BENCH_ONLY=upgrade: an old file of its own, not the million-row current one.
+    if (only == QLatin1String("upgrade")) {
+        brel::bench::runUpgradeBenchmark(out);
+        return 0;
+    }
     const QStringList args = app.arguments();
     const QString path = args.size() > 1 ? args.at(1) : QDir(QDir::tempPath()).filePath(QStringLiteral("brelvanto-bench-1m.mdb"));
     if (rentalRows(path) < BenchRows)

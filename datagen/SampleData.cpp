@@ -68,8 +68,8 @@ struct District {
 
 class Generator {
 public:
-    Generator(Database &db, const QStringList &pictures, const QDate &today, quint32 seed)
-        : m_db(db), m_pictures(pictures), m_today(today), m_rng(seed)
+    Generator(Database &db, const QStringList &pictures, const QDate &today, quint32 seed, int rows)
+        : m_db(db), m_pictures(pictures), m_today(today), m_rng(seed), m_rows(rows)
     {
     }
 
@@ -82,6 +82,7 @@ private:
     QString pickSome(const QStringList &items, int lo, int hi);
     QDate daysAgo(int lo, int hi) { return m_today.addDays(-between(lo, hi)); }
 
+    int rowsOr(int sampleCount) const { return m_rows > 0 ? m_rows : sampleCount; }
     QString personName();
     QString phone();
     QString idCard();
@@ -103,6 +104,7 @@ private:
     QStringList m_pictures;
     QDate m_today;
     QRandomGenerator m_rng;
+    int m_rows; ///< rows per register, 0 for the sample office's own counts
     QList<User> m_users;
     QList<District> m_districts;
     QStringList m_styles, m_directions, m_fitments, m_equip, m_ambience, m_propertyIds, m_propertyTypes;
@@ -351,7 +353,7 @@ void Generator::rentals()
                                       "看房需提前预约", "半年起租", "", "房东急租，价格可谈"});
     const QStringList tenantRemarks = list({"", "按季度交租", "已交押金", "公司租用，需开发票", ""});
     int alertsDue = 0;
-    for (int i = 0; i < 64; ++i) {
+    for (int i = 0; i < rowsOr(64); ++i) {
         const User &u = clerk();
         QString district;
         int floor = 0, floors = 0;
@@ -441,7 +443,7 @@ void Generator::sales()
 {
     const QStringList remarks = list({"满五唯一，税费低", "学区房", "业主急售", "", "可按揭", "带车位出售", "",
                                       "采光好，视野开阔"});
-    for (int i = 0; i < 56; ++i) {
+    for (int i = 0; i < rowsOr(56); ++i) {
         const User &u = clerk();
         QString district;
         int floor = 0, floors = 0;
@@ -513,7 +515,7 @@ void Generator::rentRequests()
 {
     const QStringList wishes = list({"附近", "一带", "周边，离地铁近", "附近，上班方便", "附近，孩子上学方便"});
     const QStringList remarks = list({"", "急租", "要求家电齐全", "两人合租", "可接受押一付三", "公司宿舍用"});
-    for (int i = 0; i < 48; ++i) {
+    for (int i = 0; i < rowsOr(48); ++i) {
         const User &u = clerk();
         const District &d = pick(m_districts);
         const QString where = d.name + pick(d.roads) + pick(wishes);
@@ -547,7 +549,7 @@ void Generator::buyRequests()
     const QStringList wishes = list({"附近", "一带", "周边学区", "附近，近地铁", "附近，小区环境好"});
     const QStringList remarks = list({"", "首付三成，需贷款", "全款购买", "改善型需求", "要求满五唯一",
                                       "为孩子上学购房"});
-    for (int i = 0; i < 44; ++i) {
+    for (int i = 0; i < rowsOr(44); ++i) {
         const User &u = clerk();
         const District &d = pick(m_districts);
         const QString where = d.name + pick(d.roads) + pick(wishes);
@@ -596,9 +598,9 @@ void Generator::run()
 
 } // namespace
 
-void fillSampleOffice(Database &db, const QStringList &pictures, const QDate &today, quint32 seed)
+void fillSampleOffice(Database &db, const QStringList &pictures, const QDate &today, quint32 seed, int rowsPerRegister)
 {
-    Generator(db, pictures, today, seed).run();
+    Generator(db, pictures, today, seed, rowsPerRegister).run();
 }
 
 } // namespace brel::datagen

@@ -2,6 +2,7 @@
 #include "admin/LogManageForm.h"
 #include "admin/Login.h"
 #include "admin/LoginDialog.h"
+#include "admin/UpgradeBarForm.h"
 #include "datastore/DataModule.h"
 #include "datastore/Globalvar.h"
 #include "listings/RentalManageForm.h"
@@ -50,6 +51,7 @@ int main(int argc, char *argv[])
         if (mainForm)
             mainForm->UpdateCaption();
     };
+    InstallUpgradeHook(dataModule);
     InstallLoginHooks(dataModule, [&mainForm] { return ShowLogin(true, mainForm.data()); }, steps);
     // The splash is the only window for a moment; its closing must not end the program.
     app.setQuitOnLastWindowClosed(false);

@@ -154,12 +154,22 @@ bool TDM::OpenWorkingFile(const QString &path, bool noPrevious)
             DbBase->setPath(WorkingFile);
         throw;
     }
+    if (hooks.upgrade) {
+        try {
+            hooks.upgrade();
+        } catch (const EngineError &) {
+            // A file that could not be brought to the current build (or one
+            // of a build this program does not know) is not worked on: the
+            // next query reconnects to the file that is still the working file.
+            DbBase->close();
+            if (!noPrevious && !WorkingFile.isEmpty())
+                DbBase->setPath(WorkingFile);
+            throw;
+        }
+    }
     // Rights belong to a login on a file: none are held for this one until
     // somebody logs in to it (taking the previous file back loads them again).
     ClearRights();
-
-    if (hooks.upgrade)
-        hooks.upgrade();
     const bool loggedIn = hooks.login ? hooks.login() : true;
     if (loggedIn) {
         WorkingFile = path;
