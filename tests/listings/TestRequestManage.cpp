@@ -51,6 +51,14 @@ const Window &windowOf(const QString &name)
 
 const char *const Windows[] = {"rent", "buy"};
 
+/// A data table of one row a window.
+void bothWindows()
+{
+    QTest::addColumn<QString>("window");
+    for (const char *w : Windows)
+        QTest::newRow(w) << QString::fromLatin1(w);
+}
+
 /// The rights of the request group; the two other groups may see their
 /// windows but do nothing, so any right the windows grant comes from group 3.
 void setUser(int id, const QString &name, const QString &branch, const char *flags)
@@ -214,9 +222,7 @@ static QVariantMap requestRow(const QString &table, const QString &sjh)
 
 void TestRequestManage::opening_data()
 {
-    QTest::addColumn<QString>("window");
-    for (const char *w : Windows)
-        QTest::newRow(w) << QString::fromLatin1(w);
+    bothWindows();
 }
 
 void TestRequestManage::opening()
@@ -365,9 +371,7 @@ void TestRequestManage::checksBeforeSaving()
 
 void TestRequestManage::recordLog_data()
 {
-    QTest::addColumn<QString>("window");
-    for (const char *w : Windows)
-        QTest::newRow(w) << QString::fromLatin1(w);
+    bothWindows();
 }
 
 void TestRequestManage::recordLog()
@@ -436,9 +440,7 @@ void TestRequestManage::numericBoxes()
 
 void TestRequestManage::roughAddressAndEnter_data()
 {
-    QTest::addColumn<QString>("window");
-    for (const char *w : Windows)
-        QTest::newRow(w) << QString::fromLatin1(w);
+    bothWindows();
 }
 
 void TestRequestManage::roughAddressAndEnter()
@@ -529,9 +531,7 @@ void TestRequestManage::rightsAndMasking()
 
 void TestRequestManage::closing_data()
 {
-    QTest::addColumn<QString>("window");
-    for (const char *w : Windows)
-        QTest::newRow(w) << QString::fromLatin1(w);
+    bothWindows();
 }
 
 void TestRequestManage::closing()
@@ -568,9 +568,7 @@ void TestRequestManage::closing()
 
 void TestRequestManage::fitsCommonScreens_data()
 {
-    QTest::addColumn<QString>("window");
-    for (const char *w : Windows)
-        QTest::newRow(w) << QString::fromLatin1(w);
+    bothWindows();
 }
 
 void TestRequestManage::fitsCommonScreens()
