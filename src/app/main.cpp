@@ -6,6 +6,7 @@
 #include "datastore/DataModule.h"
 #include "datastore/Globalvar.h"
 #include "listings/RentalManageForm.h"
+#include "listings/RequestManageForm.h"
 #include "shell/FlashForm.h"
 #include "shell/MainForm.h"
 #include "shell/SettingObjects.h"
@@ -35,6 +36,8 @@ int main(int argc, char *argv[])
     // reaches them through these bindings.
     TMainFm::RegisterChild(QStringLiteral("aLog"), [](QWidget *parent) { return new TLogManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atRentalManage"), [](QWidget *parent) { return new TRentalManageFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atQRentalManage"), [](QWidget *parent) { return new TQRentalManageFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atQBuyManage"), [](QWidget *parent) { return new TQBuyManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atChgPwd"), [](QWidget *parent) { return new TChgPwdFm(parent); });
 
     QPointer<TMainFm> mainForm = new TMainFm;

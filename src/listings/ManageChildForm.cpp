@@ -150,6 +150,9 @@ Money TManageChildFm::CommissionFor(Money amount) const
 
 QString TManageChildFm::StateCode() const
 {
+    // Request rows have no state: they count as rows on offer.
+    if (m_query->fieldIndex(FieldZTW) < 0)
+        return QStringLiteral("00");
     const QString code = m_query->asText(FieldZTW);
     return code.isEmpty() ? QStringLiteral("00") : code;
 }

@@ -84,7 +84,7 @@ public:
     Money CommissionRate;
     /// Commission for an amount at CommissionRate, in cents (half to even).
     Money CommissionFor(Money amount) const;
-    /// The row's state code; an empty code counts as "00".
+    /// The row's state code; an empty code, or a table without states, counts as "00".
     QString StateCode() const;
 
 protected:

@@ -406,7 +406,7 @@ void TestMainForm::placeholderCommands_data()
 {
     QTest::addColumn<QString>("name");
     for (const char *name : {"atRentalSearch", "atAlertSearch", "atSaleManage", "atSaleSearch",
-                             "atQRentalManage", "atQRentalSearch", "atQBuyManage", "atQBuySearch", "atDataLink", "atBaseInfo", "atChgPwd", "aLog", "atPieceStat",
+                             "atQRentalSearch", "atQBuySearch", "atDataLink", "atBaseInfo", "atChgPwd", "aLog", "atPieceStat",
                              "atRentalRelease", "atRentalReturn", "atRentalSave", "atSaleRelease", "atSaleReturn",
                              "atSaleSave", "atQQRentalRelease", "atQQRentalReturn", "atQBuyRelease",
                              "atQBuyReturn", "atLoan", "atTip", "atHomePage", "atGetLastest", "btnSync"})
