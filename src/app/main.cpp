@@ -6,6 +6,7 @@
 #include "datastore/DataModule.h"
 #include "datastore/Globalvar.h"
 #include "listings/RentalManageForm.h"
+#include "listings/SaleManageForm.h"
 #include "shell/FlashForm.h"
 #include "shell/MainForm.h"
 #include "shell/SettingObjects.h"
@@ -35,6 +36,7 @@ int main(int argc, char *argv[])
     // reaches them through these bindings.
     TMainFm::RegisterChild(QStringLiteral("aLog"), [](QWidget *parent) { return new TLogManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atRentalManage"), [](QWidget *parent) { return new TRentalManageFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atSaleManage"), [](QWidget *parent) { return new TSaleManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atChgPwd"), [](QWidget *parent) { return new TChgPwdFm(parent); });
 
     QPointer<TMainFm> mainForm = new TMainFm;
