@@ -1,6 +1,7 @@
 #include "SampleData.h"
 
 #include "datastore/Engine.h"
+#include "datastore/Globalvar.h"
 #include "datastore/Money.h"
 #include "datastore/Schema.h"
 
@@ -27,6 +28,9 @@ QStringList list(std::initializer_list<const char *> items)
 }
 
 QVariant money(double v) { return QVariant::fromValue(Money::fromDouble(v)); }
+
+/// The sale commission rate (TbFee row 2) of the sample office, in percent.
+const Money SaleRate = Money::fromInt(2);
 
 /// INSERT with every value bound; the column names are this file's constants,
 /// checked against the data dictionary so a typo fails the build.
@@ -259,7 +263,7 @@ void Generator::company()
                      {s("洛阳安居房产经纪有限公司"), s("洛阳市西工区中州中路218号安居大厦一楼"),
                       QStringLiteral("0379-63912345"), QStringLiteral("http://www.anju-fangchan.example.cn"),
                       QStringLiteral("service@anju-fangchan.example.cn")}));
-    m_db.execute(Sql(QStringLiteral("UPDATE TbFee SET CSZ=? WHERE ID=2"), {money(2.0)}));
+    m_db.execute(Sql(QStringLiteral("UPDATE TbFee SET CSZ=? WHERE ID=2"), {QVariant::fromValue(SaleRate)}));
     m_db.execute(Sql(QStringLiteral("UPDATE TbFee SET CSZ=? WHERE ID=3"), {money(50.0)}));
     insert(m_db, QStringLiteral("TbBranch"),
            {{QStringLiteral("FDMC"), s("中州路总店")}, {QStringLiteral("FDDZ"), s("洛阳市西工区中州中路218号")},
@@ -490,7 +494,12 @@ void Generator::sales()
         if (state == QStringLiteral("01")) {
             const User &handler = clerk();
             const QDate dealt = std::min(entered.addDays(between(5, 60)), m_today);
-            const Money paid = price - Money::fromInt(chance(50) ? 2 : 0);
+            // As the sale window records it: 房屋出售 copies the asking price and
+            // takes the commission at four decimals; a price the buyer talked
+            // down is typed over it, which gives the commission in cents.
+            const bool talkedDown = chance(50);
+            const Money paid = talkedDown ? price - Money::fromInt(2) : price;
+            const Money commission = Commission(paid, SaleRate, talkedDown ? 2 : 4);
             row << QPair<QString, QVariant>{QStringLiteral("GMRXM"), personName()}
                 << QPair<QString, QVariant>{QStringLiteral("GMRLXDH"), phone()}
                 << QPair<QString, QVariant>{QStringLiteral("GMRSFZH"), idCard()}
@@ -502,7 +511,7 @@ void Generator::sales()
                 << QPair<QString, QVariant>{QStringLiteral("HTH"),
                                             QStringLiteral("MM%1%2").arg(dealt.year()).arg(i + 1, 4, 10, QLatin1Char('0'))}
                 << QPair<QString, QVariant>{QStringLiteral("YJJE"),
-                                            QVariant::fromValue(paid.percentOf(Money::fromInt(2)))};
+                                            QVariant::fromValue(commission)};
         } else {
             row << QPair<QString, QVariant>{QStringLiteral("GMJG"), money(0)}
                 << QPair<QString, QVariant>{QStringLiteral("YJJE"), money(0)};

@@ -7,6 +7,7 @@
 #include "datastore/Globalvar.h"
 #include "listings/RentalManageForm.h"
 #include "listings/RequestManageForm.h"
+#include "listings/SaleManageForm.h"
 #include "shell/FlashForm.h"
 #include "shell/MainForm.h"
 #include "shell/SettingObjects.h"
@@ -38,6 +39,7 @@ int main(int argc, char *argv[])
     TMainFm::RegisterChild(QStringLiteral("atRentalManage"), [](QWidget *parent) { return new TRentalManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atQRentalManage"), [](QWidget *parent) { return new TQRentalManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atQBuyManage"), [](QWidget *parent) { return new TQBuyManageFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atSaleManage"), [](QWidget *parent) { return new TSaleManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atChgPwd"), [](QWidget *parent) { return new TChgPwdFm(parent); });
 
     QPointer<TMainFm> mainForm = new TMainFm;

@@ -100,6 +100,11 @@ QString StateCode(int number)
     return QLatin1Char('0') + QString::number(number);
 }
 
+Money Commission(Money amount, Money ratePercent, int decimals)
+{
+    return amount.percentOf(ratePercent).rounded(decimals);
+}
+
 int MonthDays(int year, int month)
 {
     static constexpr std::array<int, 12> days = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

@@ -76,6 +76,11 @@ QString StateCode(int number);
 int MonthDays(int year, int month);
 /// Rate (percent) of TbFee row id; 0 when missing, unreadable or on any failure.
 Money GetFeeRate(int id);
+/// Commission on amount at ratePercent (a TbFee rate): amount × rate / 100,
+/// half to even at decimals. The deal commands store four decimals; a typed
+/// agreed price gives two. Amounts stay in their own unit (a sale price in
+/// 万元 gives a commission in 万元).
+Money Commission(Money amount, Money ratePercent, int decimals = 4);
 /// Earliest entry date LRRQ of a register table; today when there is none
 /// or on any failure.
 QDate EarliestEntryDate(const QString &table);

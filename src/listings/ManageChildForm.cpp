@@ -7,6 +7,7 @@
 #include "datastore/OperationLog.h"
 #include "datastore/Rights.h"
 #include "listings/PicBrowserForm.h"
+#include "listings/PopupDlg.h"
 #include "shell/MainForm.h"
 
 #include <QAbstractItemView>
@@ -15,7 +16,12 @@
 #include <QCloseEvent>
 #include <QHash>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+#include <algorithm>
 
 namespace brel {
 
@@ -100,6 +106,7 @@ void TManageChildFm::BindBoxes(QWidget *root)
             continue;
         box->setDataSource(m_source);
         box->setDataField(field);
+        m_boxes.insert(field, w);
         QString caption = captions.value(w);
         if (auto *check = qobject_cast<QAbstractButton *>(w); check && caption.isEmpty())
             caption = captionOf(check->text());
@@ -135,7 +142,9 @@ void TManageChildFm::SetAgreedPrice(DbEdit *priceBox, const QString &caption, co
     m_priceBox = priceBox;
     m_priceCaption = caption;
     m_commissionField = commissionField;
-    connect(priceBox, &QLineEdit::textChanged, this, &TManageChildFm::onAgreedPriceText);
+    // Typing only: the deal commands set the price and the commission themselves,
+    // and an empty asking price copied by them is no mistake of the user's.
+    connect(priceBox, &QLineEdit::textEdited, this, &TManageChildFm::onAgreedPriceText);
 }
 
 void TManageChildFm::OpenRecords(const Sql &sql)
@@ -145,7 +154,81 @@ void TManageChildFm::OpenRecords(const Sql &sql)
 
 Money TManageChildFm::CommissionFor(Money amount) const
 {
-    return amount.percentOf(CommissionRate).rounded(2);
+    return Commission(amount, CommissionRate, 2);
+}
+
+Sql TManageChildFm::StateTextSql(const QString &table, const QString &openText, const QString &closedText)
+{
+    return Sql(QStringLiteral("SELECT A.*, CASE A.ZTW WHEN ? THEN ? WHEN ? THEN ? WHEN ? THEN ? ELSE ? END AS ZTW_TXT "
+                              "FROM %1 AS A")
+                   .arg(table),
+               {QStringLiteral("00"), openText, QStringLiteral("01"), closedText, QStringLiteral("02"), tr("已作废"),
+                openText});
+}
+
+void TManageChildFm::SetUpHouseForm(int feeId, QLabel *rateLabel, QPushButton *picture, QPushButton *print,
+                                    QMenu *sheets)
+{
+    // As wide as the form likes, but no wider than a 1024-pixel screen leaves
+    // beside the side bar: the boxes give up width before the form is cut.
+    const QSize wanted = pnDesktop->layout()->sizeHint();
+    const QSize least = pnDesktop->layout()->minimumSize();
+    setDesktopSize(std::max({700, least.width(), std::min(wanted.width(), 860)}), std::max(450, wanted.height()));
+
+    // Read once: a rate changed while the window is open counts from its next opening.
+    CommissionRate = GetFeeRate(feeId);
+    rateLabel->setText(tr("当前佣金比例为") + CommissionRate.format(QStringLiteral("%0.2f")) + QLatin1Char('%'));
+
+    BindBoxes(pnDesktop);
+    const std::pair<const char *, const char *> lists[] = {
+        {"QY", "SELECT QY AS TXT FROM TbArea"},         {"FX", "SELECT FX AS TXT FROM TbStyle"},
+        {"CX", "SELECT CX AS TXT FROM TbDirection"},    {"CQZH", "SELECT CQZH AS TXT FROM TbPropertyId"},
+        {"ZXQK", "SELECT ZXQK AS TXT FROM TbFitment"},
+    };
+    for (const auto &[field, sql] : lists) {
+        if (auto *box = qobject_cast<DbPickBox *>(BoxOf(QString::fromLatin1(field))))
+            FillPickBox(box, Sql(QString::fromLatin1(sql)));
+    }
+    SetMaskedBoxes({BoxOf(QStringLiteral("FWDZ")), BoxOf(QStringLiteral("CQZH")), BoxOf(QStringLiteral("LXRDH1")),
+                    BoxOf(QStringLiteral("LXRSFZH"))});
+    AttachMultiChoice(qobject_cast<DbPopupEdit *>(BoxOf(QStringLiteral("ZWHJ"))), ChoiceKind::Surroundings);
+    AttachMultiChoice(qobject_cast<DbPopupEdit *>(BoxOf(QStringLiteral("FWSS"))), ChoiceKind::Facilities);
+    setFirstControl(BoxOf(QStringLiteral("SJH")));
+
+    SetPrintButton(print);
+    pmPrint = new QMenu(this);
+    pmPrint->setObjectName(QStringLiteral("pmPrint"));
+    if (sheets)
+        pmPrint->addActions(sheets->actions());
+    print->setMenu(pmPrint);
+    m_picture = picture;
+    connect(picture, &QPushButton::clicked, this, &TManageChildFm::BrowseFloorPlans);
+}
+
+void TManageChildFm::SetHouseChecks(const QString &priceField, const QString &priceCaption, const QString &agreedField,
+                                    const QString &agreedCaption)
+{
+    const QString receipt = QStringLiteral("SJH"), contact = QStringLiteral("LXR"), commission = QStringLiteral("YJJE");
+    using C = RecordCheck;
+    SetChecks({
+        {C::NotEmpty, receipt, tr("收件号"), BoxOf(receipt)},
+        {C::ReceiptUnique, receipt, tr("收件号"), BoxOf(receipt)},
+        {C::Money, priceField, priceCaption, BoxOf(priceField)},
+        {C::NotEmpty, contact, tr("联系人"), BoxOf(contact)},
+        {C::Money, agreedField, agreedCaption, BoxOf(agreedField)},
+        {C::Money, commission, tr("佣金金额"), BoxOf(commission)},
+    });
+}
+
+void TManageChildFm::StampDeal(const QString &dateField, const QString &action)
+{
+    const QDate today = QDate::currentDate();
+    m_query->setValue(dateField, today);
+    m_query->setValue(QStringLiteral("SLR"), CurrentUser.YHXM);
+    m_query->setValue(QStringLiteral("SLRQ"), today);
+    m_query->setValue(FieldZTW, QStringLiteral("01"));
+    ApplySections(QStringLiteral("01"));
+    WriteLog(action, ReceiptDetails());
 }
 
 QString TManageChildFm::StateCode() const
@@ -250,6 +333,8 @@ void TManageChildFm::narrow(const char *command, bool allowed)
 void TManageChildFm::RefreshRecordRights()
 {
     TDesktopChildFm::RefreshRecordRights();
+    if (m_picture && m_query)
+        m_picture->setText(tr("看房型图(%1)").arg(CountPictures(m_query->asText(QStringLiteral("FXT")))));
     const int g = RightsGroupIndex;
     if (g == 0 || !m_query)
         return;

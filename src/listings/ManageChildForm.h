@@ -5,11 +5,15 @@
 #include "datastore/Money.h"
 #include "shell/DesktopChildForm.h"
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QStringList>
 
 class QAbstractButton;
+class QLabel;
+class QMenu;
+class QPushButton;
 
 namespace brel {
 
@@ -58,7 +62,8 @@ public:
     /// Narrows the main window's add, edit and delete commands for the
     /// current row, makes the boxes read-only when the row may not be
     /// modified, enables the print button and the state commands, and masks
-    /// the contact boxes. Changes nothing when the window has no rights group.
+    /// the contact boxes. Changes nothing when the window has no rights group
+    /// but the picture button's count.
     void RefreshRecordRights() override;
 
     /// One check before a row is saved: the field's value is checked under
@@ -82,10 +87,18 @@ public:
     bool RowEditable() const { return m_rowEditable; }
     /// The rate in percent the commissions are computed with.
     Money CommissionRate;
-    /// Commission for an amount at CommissionRate, in cents (half to even).
+    /// Commission for a typed agreed price at CommissionRate, in cents (half to even).
     Money CommissionFor(Money amount) const;
+    /// The print button's menu: the main window's sheets of this register.
+    QMenu *pmPrint = nullptr;
+
+    /// The window's query: every row of table with its state text ZTW_TXT
+    /// ("00" and unknown codes openText, "01" closedText, "02" 已作废).
+    static Sql StateTextSql(const QString &table, const QString &openText, const QString &closedText);
     /// The row's state code; an empty code, or a table without states, counts as "00".
     QString StateCode() const;
+    /// The box bound to field, or nullptr.
+    QWidget *BoxOf(const QString &field) const { return m_boxes.value(field); }
 
 protected:
     /// Binds every data-aware box below root that carries a "dataField"
@@ -106,6 +119,24 @@ protected:
     void SetAgreedPrice(DbEdit *priceBox, const QString &caption, const QString &commissionField);
     /// Opens the window's query and binds it for the record buttons.
     void OpenRecords(const Sql &sql);
+
+    /// What the house registers (rent and sale) share, on a form set up in
+    /// pnDesktop whose boxes carry the common field names: the window sized
+    /// to the form, the boxes bound, the commission rate of TbFee row feeId
+    /// read once and shown in rateLabel, the five lookup lists filled, the
+    /// address, certificate, telephone and identity boxes masked, the
+    /// multi-choice popups attached, the print button dropping down sheets
+    /// and the picture button browsing the floor plans (its caption counts
+    /// them).
+    void SetUpHouseForm(int feeId, QLabel *rateLabel, QPushButton *picture, QPushButton *print, QMenu *sheets);
+    /// The checks of the house registers, in order: receipt number present
+    /// and unique, asking price, contact, agreed price, commission (YJJE).
+    void SetHouseChecks(const QString &priceField, const QString &priceCaption, const QString &agreedField,
+                        const QString &agreedCaption);
+    /// The deal is recorded: dateField and the handling date today, the
+    /// clerk as handler, the row closed ("01") with its sections switched,
+    /// and the log line action with the receipt number. Not saved.
+    void StampDeal(const QString &dateField, const QString &action);
 
     /// The window's own defaults of a new row, after the common ones.
     virtual void InitNewRecord() {}
@@ -151,6 +182,8 @@ private:
     QList<QWidget *> m_onClosed;
     QList<QWidget *> m_masked;
     QPointer<QWidget> m_print;
+    QPointer<QPushButton> m_picture;
+    QHash<QString, QWidget *> m_boxes;
     QPointer<DbEdit> m_priceBox;
     QString m_priceCaption;
     QString m_commissionField;

@@ -1,15 +1,11 @@
 #include "listings/RentalManageForm.h"
 
-#include "listings/PopupDlg.h"
-
 #include "ui_RentalManageForm.h"
 
 #include "base/Messages.h"
 #include "datastore/Globalvar.h"
 #include "datastore/OperationLog.h"
 #include "shell/MainForm.h"
-
-#include <QMenu>
 
 namespace brel {
 
@@ -26,32 +22,9 @@ TRentalManageFm::TRentalManageFm(QWidget *parent)
     setWindowTitle(tr("房屋出租管理"));
     setHint(tr("房屋出租"));
     ui->setupUi(pnDesktop);
-    // As wide as the form likes, but no wider than a 1024-pixel screen leaves
-    // beside the side bar: the boxes give up width before the form is cut.
-    const QSize wanted = pnDesktop->layout()->sizeHint();
-    const QSize least = pnDesktop->layout()->minimumSize();
-    setDesktopSize(std::max({700, least.width(), std::min(wanted.width(), 860)}), std::max(450, wanted.height()));
-
-    // Read once: a rate changed while the window is open counts from its next opening.
-    CommissionRate = GetFeeRate(3);
-    ui->lbRate->setText(tr("当前佣金比例为") + CommissionRate.format(QStringLiteral("%0.2f")) + QLatin1Char('%'));
-
-    BindBoxes(pnDesktop);
-    FillPickBox(ui->edQY, Sql("SELECT QY AS TXT FROM TbArea"));
-    FillPickBox(ui->edFX, Sql("SELECT FX AS TXT FROM TbStyle"));
-    FillPickBox(ui->edCX, Sql("SELECT CX AS TXT FROM TbDirection"));
-    FillPickBox(ui->edCQZH, Sql("SELECT CQZH AS TXT FROM TbPropertyId"));
-    FillPickBox(ui->edZXQK, Sql("SELECT ZXQK AS TXT FROM TbFitment"));
-
-    using C = RecordCheck;
-    SetChecks({
-        {C::NotEmpty, QStringLiteral("SJH"), tr("收件号"), ui->edSJH},
-        {C::ReceiptUnique, QStringLiteral("SJH"), tr("收件号"), ui->edSJH},
-        {C::Money, QStringLiteral("ZJ"), tr("租金"), ui->edZJ},
-        {C::NotEmpty, QStringLiteral("LXR"), tr("联系人"), ui->edLXR},
-        {C::Money, QStringLiteral("CZJG"), tr("承租价格"), ui->edCZJG},
-        {C::Money, QStringLiteral("YJJE"), tr("佣金金额"), ui->edYJJE},
-    });
+    TMainFm *main = TMainFm::instance();
+    SetUpHouseForm(3, ui->lbRate, ui->btnPicture, ui->btnPrint, main ? main->PrintRentalMenu : nullptr);
+    SetHouseChecks(QStringLiteral("ZJ"), tr("租金"), QStringLiteral("CZJG"), tr("承租价格"));
     const QString let = QStringLiteral("01"), voided = QStringLiteral("02");
     SetSections({
         {{ui->edLRR, ui->edLRRQ, ui->edSLR, ui->edSLRQ}, {}},
@@ -61,24 +34,11 @@ TRentalManageFm::TRentalManageFm(QWidget *parent)
         {{ui->edGZBJRQ, ui->edGZBJBZ}, {let, voided}},
     });
     SetStateCommands({ui->btnRental, ui->btnCancel}, {ui->btnReRental});
-    SetMaskedBoxes({ui->edFWDZ, ui->edCQZH, ui->edLXRDH, ui->edLXRSFZH});
-    SetPrintButton(ui->btnPrint);
-    AttachMultiChoice(ui->edZWHJ, ChoiceKind::Surroundings);
-    AttachMultiChoice(ui->edFWSS, ChoiceKind::Facilities);
     SetAgreedPrice(ui->edCZJG, tr("承租价格"), QStringLiteral("YJJE"));
-    setFirstControl(ui->edSJH);
-
-    // The print button drops down the main window's rental sheets.
-    pmPrint = new QMenu(this);
-    pmPrint->setObjectName(QStringLiteral("pmPrint"));
-    if (TMainFm *main = TMainFm::instance(); main && main->PrintRentalMenu)
-        pmPrint->addActions(main->PrintRentalMenu->actions());
-    ui->btnPrint->setMenu(pmPrint);
 
     connect(ui->btnRental, &QPushButton::clicked, this, &TRentalManageFm::RentOut);
     connect(ui->btnCancel, &QPushButton::clicked, this, &TRentalManageFm::VoidRental);
     connect(ui->btnReRental, &QPushButton::clicked, this, &TRentalManageFm::RentAgain);
-    connect(ui->btnPicture, &QPushButton::clicked, this, &TRentalManageFm::BrowseFloorPlans);
 
     OpenRecords(RentalSql());
 }
@@ -87,21 +47,12 @@ TRentalManageFm::~TRentalManageFm() = default;
 
 Sql TRentalManageFm::RentalSql()
 {
-    return Sql(QStringLiteral("SELECT A.*, CASE A.ZTW WHEN ? THEN ? WHEN ? THEN ? WHEN ? THEN ? ELSE ? END AS ZTW_TXT "
-                              "FROM TbRental AS A"),
-               {QStringLiteral("00"), tr("未出租"), QStringLiteral("01"), tr("已出租"), QStringLiteral("02"),
-                tr("已作废"), tr("未出租")});
+    return StateTextSql(QStringLiteral("TbRental"), tr("未出租"), tr("已出租"));
 }
 
 TChildFm::RecordActivities TRentalManageFm::LogActivities() const
 {
     return {tr("新增出租单"), tr("修改出租单"), tr("删除出租单")};
-}
-
-void TRentalManageFm::RefreshRecordRights()
-{
-    TManageChildFm::RefreshRecordRights();
-    ui->btnPicture->setText(tr("看房型图(%1)").arg(CountPictures(m_query->asText(QStringLiteral("FXT")))));
 }
 
 void TRentalManageFm::InitNewRecord()
@@ -125,15 +76,9 @@ void TRentalManageFm::RentOut()
 {
     EnsureEditing();
     const Money rent = m_query->asMoney(QStringLiteral("ZJ"));
-    const QDate today = QDate::currentDate();
     m_query->setValue(QStringLiteral("CZJG"), QVariant::fromValue(rent));
     m_query->setValue(QStringLiteral("YJJE"), QVariant::fromValue(CommissionFor(rent)));
-    m_query->setValue(QStringLiteral("CZRQ"), today);
-    m_query->setValue(QStringLiteral("SLR"), CurrentUser.YHXM);
-    m_query->setValue(QStringLiteral("SLRQ"), today);
-    m_query->setValue(QStringLiteral("ZTW"), QStringLiteral("01"));
-    WriteLog(tr("房屋出租"), ReceiptDetails());
-    ApplySections(QStringLiteral("01"));
+    StampDeal(QStringLiteral("CZRQ"), tr("房屋出租"));
 }
 
 void TRentalManageFm::VoidRental()

@@ -5,8 +5,6 @@
 #include <QVariantList>
 #include <memory>
 
-class QMenu;
-
 namespace Ui {
 class TRentalManageFm;
 }
@@ -26,8 +24,6 @@ public:
     static Sql RentalSql();
 
     RecordActivities LogActivities() const override;
-    /// The common rights of the row, then the picture count on its button.
-    void RefreshRecordRights() override;
 
     /// 房屋出租 (no question): the asking rent becomes the agreed rent, the
     /// commission follows at the rental rate, the clerk and today are
@@ -38,8 +34,6 @@ public:
     /// 再次出租: after the question a new, unsaved row takes the landlord
     /// data of the current row; the current row stays as it is.
     void RentAgain();
-
-    QMenu *pmPrint = nullptr;
 
 protected:
     void InitNewRecord() override;

@@ -1,79 +1,22 @@
 #include "datastore/DataModule.h"
 #include "datastore/Globalvar.h"
-#include "datastore/Rights.h"
 #include "listings/PicBrowserForm.h"
 #include "listings/RentalManageForm.h"
-#include "shell/MainForm.h"
-#include "shell/SettingObjects.h"
 #include "support/JpegFiles.h"
-#include "support/MessageRecorder.h"
-#include "support/TestFiles.h"
+#include "support/MainWindowFixture.h"
 
-#include <QAction>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
-#include <QPointer>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QtTest>
 
 using namespace brel;
+using namespace brel::test;
 
-namespace {
-
-/// Rights of one group; flags as letters: a add, m modify, d delete,
-/// p print, t telephone, g manage.
-ResRecord rights(const char *group, const char *flags)
-{
-    const QString f = QString::fromLatin1(flags);
-    ResRecord r;
-    r.ZYMC = QString::fromUtf8(group);
-    r.LLQX = true;
-    r.XZQX = f.contains(QLatin1Char('a'));
-    r.XGQX = f.contains(QLatin1Char('m'));
-    r.SCQX = f.contains(QLatin1Char('d'));
-    r.DYQX = f.contains(QLatin1Char('p'));
-    r.DHQX = f.contains(QLatin1Char('t'));
-    r.GLQX = f.contains(QLatin1Char('g'));
-    return r;
-}
-
-void setUser(int id, const QString &name, const QString &branch, const char *flags)
-{
-    CurrentUser.Id = id;
-    CurrentUser.YHXM = name;
-    CurrentUser.SSFD = branch;
-    CurrentUser.Res[1] = rights("房屋出租", flags);
-    CurrentUser.Res[2] = rights("房屋出售", flags);
-    CurrentUser.Res[3] = rights("求租求购", flags);
-}
-
-/// Types text as a user would; Chinese text arrives as one key event.
-void typeText(QWidget *box, const QString &text)
-{
-    bool ascii = true;
-    for (QChar c : text)
-        ascii = ascii && c.unicode() < 0x80;
-    if (ascii)
-        QTest::keyClicks(box, text);
-    else
-        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, text, Qt::NoModifier);
-}
-
-void clearBox(QLineEdit *box)
-{
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Backspace);
-}
-
-} // namespace
-
-class TestRentalManage : public QObject {
+class TestRentalManage : public QObject, private MainWindowFixture {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { m_programDir = qEnvironmentVariable("BRELVANTO_APP_DIR"); }
     void init();
     void cleanup();
 
@@ -101,10 +44,9 @@ private slots:
     void fitsCommonScreens();
 
 private:
-    QAction *command(const char *name) const { return m_form->command(QString::fromLatin1(name)); }
     TRentalManageFm *open(qint64 passId = 0);
-    qint64 addRental(const QVariantMap &values);
-    QStringList logLines();
+    qint64 addRental(const QVariantMap &values) { return insertRow(*m_dm, QStringLiteral("TbRental"), values); }
+    QStringList logLines() { return test::logLines(*m_dm); }
     DataSet *rows() const { return m_window->NavigatorDataSet(); }
     template<typename T = QLineEdit>
     T *box(const char *name) const
@@ -116,41 +58,12 @@ private:
     }
     QWidget *focused() const { return m_form->focusWidget(); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TDM> m_dm;
-    std::unique_ptr<TSettings> m_settings;
-    std::unique_ptr<test::MessageRecorder> m_messages;
-    QPointer<TMainFm> m_form;
     QPointer<TRentalManageFm> m_window;
-    QString m_programDir; ///< the built program folder, with the sample file
 };
 
 void TestRentalManage::init()
 {
-    ClearGlobals();
-    m_dir = std::make_unique<QTemporaryDir>();
-    qputenv("BRELVANTO_APP_DIR", QFile::encodeName(m_dir->path()));
-    const QString file = m_dir->filePath(QStringLiteral("办公.mdb"));
-    test::makeBlankFile(file);
-    m_dm = std::make_unique<TDM>();
-    m_settings = std::make_unique<TSettings>(m_dir->filePath(QStringLiteral("settings.ini")));
-    m_settings->WriteBeginer(1);
-    m_settings->WriteDefaultDb(file);
-    m_messages = std::make_unique<test::MessageRecorder>();
-    m_dm->hooks.login = [] {
-        setUser(1, QStringLiteral("admin"), QString(), "amdptg");
-        return true;
-    };
-    m_form = new TMainFm;
-    QSignalSpy opened(m_form.data(), &TMainFm::workingFileOpened);
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.data()));
-    QTRY_COMPARE(opened.count(), 1);
-    m_form->setWindowState(Qt::WindowNoState);
-    m_form->resize(1280, 1024);
-    QApplication::setActiveWindow(m_form);
-    AppDir = m_dir->path();
-    SysOptions.ZDSJH = true;
+    startMainWindow();
     TMainFm::RegisterChild(QStringLiteral("atRentalManage"), [](QWidget *parent) { return new TRentalManageFm(parent); });
     // Another window to switch to, so the rental window is closed by the main window.
     TMainFm::RegisterChild(QStringLiteral("atLoan"), [](QWidget *parent) { return new TChildFm(parent); });
@@ -158,13 +71,7 @@ void TestRentalManage::init()
 
 void TestRentalManage::cleanup()
 {
-    TMainFm::ClearRegistrations();
-    delete m_form.data();
-    m_messages.reset();
-    m_settings.reset();
-    m_dm.reset();
-    m_dir.reset();
-    ClearGlobals();
+    stopMainWindow();
 }
 
 TRentalManageFm *TestRentalManage::open(qint64 passId)
@@ -174,31 +81,6 @@ TRentalManageFm *TestRentalManage::open(qint64 passId)
     m_form->PassId = 0;
     m_window = dynamic_cast<TRentalManageFm *>(m_form->CurrentChild());
     return m_window;
-}
-
-qint64 TestRentalManage::addRental(const QVariantMap &values)
-{
-    QStringList names, marks;
-    QVariantList bound;
-    for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        names << it.key();
-        marks << QStringLiteral("?");
-        bound << it.value();
-    }
-    m_dm->ExecSql(Sql(QStringLiteral("INSERT INTO TbRental (%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
-                      bound));
-    return m_dm->GetMaxId(QStringLiteral("TbRental"));
-}
-
-QStringList TestRentalManage::logLines()
-{
-    DataSet q(m_dm->DbBase);
-    q.setSql(Sql("SELECT CZRY, CZHD, XXQK FROM TbLog ORDER BY ID"));
-    q.open();
-    QStringList out;
-    for (q.first(); !q.eof(); q.next())
-        out << q.asText(QStringLiteral("CZHD")) + QLatin1Char('|') + q.asText(QStringLiteral("XXQK"));
-    return out;
 }
 
 // A row of the own branch entered by the current clerk, ready to be let.
@@ -693,24 +575,12 @@ void TestRentalManage::fitsCommonScreens()
     // The sample file as a clerk sees it: the whole form inside the window
     // at two common screen sizes. BRELVANTO_SCREENSHOT names a file to keep
     // a picture of each.
-    const QString sample = m_programDir + QStringLiteral("/Data/例子数据文件.mdb");
-    if (!QFileInfo::exists(sample))
+    const QString sample = copyOfSampleFile();
+    if (sample.isEmpty())
         QSKIP("the built program folder with its sample file is not there");
-    const QString copy = m_dir->filePath(QStringLiteral("例子数据文件.mdb"));
-    QVERIFY(QFile::copy(sample, copy));
-    QVERIFY(m_dm->OpenWorkingFile(copy, true));
+    QVERIFY(m_dm->OpenWorkingFile(sample, true));
     QVERIFY(open());
-    const QString out = qEnvironmentVariable("BRELVANTO_SCREENSHOT");
-    for (const QSize &size : {QSize(1280, 1024), QSize(1024, 768)}) {
-        m_form->resize(size);
-        QTRY_COMPARE(m_form->size(), size);
-        QCoreApplication::processEvents();
-        const QRect form(m_window->pnDesktop->mapTo(m_form, QPoint(0, 0)), m_window->pnDesktop->size());
-        QVERIFY2(m_window->rect().contains(m_window->pnDesktop->geometry()), "the form is cut off");
-        QVERIFY(m_form->rect().contains(form));
-        if (!out.isEmpty())
-            QVERIFY(m_form->grab().save(QString(out).replace(QLatin1String(".png"), QStringLiteral("-%1.png").arg(size.width()))));
-    }
+    checkFitsCommonScreens(m_window);
 }
 
 QTEST_MAIN(TestRentalManage)

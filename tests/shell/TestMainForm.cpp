@@ -405,7 +405,7 @@ void TestMainForm::shortcutDispatches()
 void TestMainForm::placeholderCommands_data()
 {
     QTest::addColumn<QString>("name");
-    for (const char *name : {"atRentalSearch", "atAlertSearch", "atSaleManage", "atSaleSearch",
+    for (const char *name : {"atRentalSearch", "atAlertSearch", "atSaleSearch",
                              "atQRentalSearch", "atQBuySearch", "atDataLink", "atBaseInfo", "atChgPwd", "aLog", "atPieceStat",
                              "atRentalRelease", "atRentalReturn", "atRentalSave", "atSaleRelease", "atSaleReturn",
                              "atSaleSave", "atQQRentalRelease", "atQQRentalReturn", "atQBuyRelease",
