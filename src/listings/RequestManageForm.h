@@ -32,8 +32,6 @@ public:
     RecordActivities LogActivities() const override { return m_kind.activities; }
     const Kind &RequestKind() const { return m_kind; }
 
-    QMenu *pmPrint = nullptr;
-
 protected:
     /// setupForm lays the window's Designer form into the desktop panel; the
     /// boxes are then found by their names.
