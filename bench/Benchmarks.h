@@ -25,4 +25,8 @@ void runGridBenchmarks(const QString &dataFile, QTextStream &out);
 /// is shown, against bare libjpeg at 1/8 (BRELVANTO_BENCH_ONLY=pictures).
 void runPictureBenchmarks(QTextStream &out);
 
+/// Typing into the rental window's address box: a key press until the rough
+/// address is updated, against MakeRoughAddress alone (BRELVANTO_BENCH_ONLY=typing).
+void runTypingBenchmark(QTextStream &out);
+
 } // namespace brel::bench
