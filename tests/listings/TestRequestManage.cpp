@@ -1,12 +1,5 @@
-#include "datastore/DataModule.h"
-#include "datastore/Globalvar.h"
-#include "datastore/Rights.h"
 #include "listings/RequestManageForm.h"
-#include "shell/MainForm.h"
-#include "shell/SettingObjects.h"
-#include "support/FormInput.h"
-#include "support/MessageRecorder.h"
-#include "support/TestFiles.h"
+#include "support/MainWindowFixture.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -66,18 +59,17 @@ void setUser(int id, const QString &name, const QString &branch, const char *fla
     CurrentUser.Id = id;
     CurrentUser.YHXM = name;
     CurrentUser.SSFD = branch;
-    CurrentUser.Res[1] = test::groupRights("房屋出租", "");
-    CurrentUser.Res[2] = test::groupRights("房屋出售", "");
-    CurrentUser.Res[3] = test::groupRights("求租求购", flags);
+    CurrentUser.Res[1] = test::rights("房屋出租", "");
+    CurrentUser.Res[2] = test::rights("房屋出售", "");
+    CurrentUser.Res[3] = test::rights("求租求购", flags);
 }
 
 } // namespace
 
-class TestRequestManage : public QObject {
+class TestRequestManage : public QObject, private test::MainWindowFixture {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { m_programDir = qEnvironmentVariable("BRELVANTO_APP_DIR"); }
     void init();
     void cleanup();
 
@@ -101,7 +93,6 @@ private slots:
     void fitsCommonScreens();
 
 private:
-    QAction *command(const char *name) const { return m_form->command(QString::fromLatin1(name)); }
     TRequestManageFm *open(const QString &window);
     qint64 addRequest(const QString &table, const QVariantMap &values);
     int count(const QString &table);
@@ -117,41 +108,14 @@ private:
     }
     QWidget *focused() const { return m_form->focusWidget(); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TDM> m_dm;
-    std::unique_ptr<TSettings> m_settings;
-    std::unique_ptr<test::MessageRecorder> m_messages;
-    QPointer<TMainFm> m_form;
     QPointer<TRequestManageFm> m_window;
-    QString m_programDir; ///< the built program folder, with the sample file
 };
 
 void TestRequestManage::init()
 {
-    ClearGlobals();
-    m_dir = std::make_unique<QTemporaryDir>();
-    qputenv("BRELVANTO_APP_DIR", QFile::encodeName(m_dir->path()));
-    const QString file = m_dir->filePath(QStringLiteral("办公.mdb"));
-    test::makeBlankFile(file);
-    m_dm = std::make_unique<TDM>();
-    m_settings = std::make_unique<TSettings>(m_dir->filePath(QStringLiteral("settings.ini")));
-    m_settings->WriteBeginer(1);
-    m_settings->WriteDefaultDb(file);
-    m_messages = std::make_unique<test::MessageRecorder>();
-    m_dm->hooks.login = [] {
-        setUser(1, QStringLiteral("admin"), QString(), "amdptg");
-        return true;
-    };
-    m_form = new TMainFm;
-    QSignalSpy opened(m_form.data(), &TMainFm::workingFileOpened);
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.data()));
-    QTRY_COMPARE(opened.count(), 1);
-    m_form->setWindowState(Qt::WindowNoState);
-    m_form->resize(1280, 1024);
-    QApplication::setActiveWindow(m_form);
-    AppDir = m_dir->path();
-    SysOptions.ZDSJH = true;
+    startMainWindow();
+    // Only the request group's rights count here.
+    setUser(1, QStringLiteral("admin"), QString(), "amdptg");
     TMainFm::RegisterChild(QStringLiteral("atQRentalManage"), [](QWidget *parent) { return new TQRentalManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atQBuyManage"), [](QWidget *parent) { return new TQBuyManageFm(parent); });
     // Another window to switch to, so a request window is closed by the main window.
@@ -160,13 +124,7 @@ void TestRequestManage::init()
 
 void TestRequestManage::cleanup()
 {
-    TMainFm::ClearRegistrations();
-    delete m_form.data();
-    m_messages.reset();
-    m_settings.reset();
-    m_dm.reset();
-    m_dir.reset();
-    ClearGlobals();
+    stopMainWindow();
 }
 
 TRequestManageFm *TestRequestManage::open(const QString &window)
@@ -178,17 +136,7 @@ TRequestManageFm *TestRequestManage::open(const QString &window)
 
 qint64 TestRequestManage::addRequest(const QString &table, const QVariantMap &values)
 {
-    QStringList names, marks;
-    QVariantList bound;
-    for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        names << it.key();
-        marks << QStringLiteral("?");
-        bound << it.value();
-    }
-    m_dm->ExecSql(Sql(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                          .arg(table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
-                      bound));
-    return m_dm->GetMaxId(table);
+    return test::insertRow(*m_dm, table, values);
 }
 
 int TestRequestManage::count(const QString &table)
@@ -198,13 +146,7 @@ int TestRequestManage::count(const QString &table)
 
 QStringList TestRequestManage::logLines()
 {
-    DataSet q(m_dm->DbBase);
-    q.setSql(Sql("SELECT CZHD, XXQK FROM TbLog ORDER BY ID"));
-    q.open();
-    QStringList out;
-    for (q.first(); !q.eof(); q.next())
-        out << q.asText(QStringLiteral("CZHD")) + QLatin1Char('|') + q.asText(QStringLiteral("XXQK"));
-    return out;
+    return test::logLines(*m_dm);
 }
 
 // A request of the own branch entered by the current clerk; the price
@@ -577,25 +519,12 @@ void TestRequestManage::fitsCommonScreens()
     // The sample file as a clerk sees it: the whole form inside the window
     // at two common screen sizes. BRELVANTO_SCREENSHOT names a file to keep
     // a picture of each.
-    const QString sample = m_programDir + QStringLiteral("/Data/例子数据文件.mdb");
-    if (!QFileInfo::exists(sample))
+    const QString copy = copyOfSampleFile();
+    if (copy.isEmpty())
         QSKIP("the built program folder with its sample file is not there");
-    const QString copy = m_dir->filePath(QStringLiteral("例子数据文件.mdb"));
-    QVERIFY(QFile::copy(sample, copy));
     QVERIFY(m_dm->OpenWorkingFile(copy, true));
     QVERIFY(open(window));
-    const QString out = qEnvironmentVariable("BRELVANTO_SCREENSHOT");
-    for (const QSize &size : {QSize(1280, 1024), QSize(1024, 768)}) {
-        m_form->resize(size);
-        QTRY_COMPARE(m_form->size(), size);
-        QCoreApplication::processEvents();
-        const QRect form(m_window->pnDesktop->mapTo(m_form, QPoint(0, 0)), m_window->pnDesktop->size());
-        QVERIFY2(m_window->rect().contains(m_window->pnDesktop->geometry()), "the form is cut off");
-        QVERIFY(m_form->rect().contains(form));
-        if (!out.isEmpty())
-            QVERIFY(m_form->grab().save(
-                QString(out).replace(QLatin1String(".png"), QStringLiteral("-%1-%2.png").arg(window).arg(size.width()))));
-    }
+    checkFitsCommonScreens(m_window, window);
 }
 
 QTEST_MAIN(TestRequestManage)

@@ -5,8 +5,7 @@
 #include "shell/HistoryObject.h"
 #include "shell/MainForm.h"
 #include "shell/SettingObjects.h"
-#include "support/MessageRecorder.h"
-#include "support/TestFiles.h"
+#include "support/MainWindowFixture.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -125,7 +124,7 @@ ResRecord grant(const char *name, bool browse, bool print = true)
 
 } // namespace
 
-class TestMainFormNavigation : public QObject {
+class TestMainFormNavigation : public QObject, private test::MainWindowFixture {
     Q_OBJECT
 
 private slots:
@@ -152,58 +151,29 @@ private slots:
     void firstWindowAfterLogin();
 
 private:
-    QAction *command(const char *name) const { return m_form->command(QString::fromLatin1(name)); }
     void addRentals(int count);
     QStringList logLines();
     void registerWindows();
     void login(int id, const QString &name);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TDM> m_dm;
-    std::unique_ptr<TSettings> m_settings;
-    std::unique_ptr<test::MessageRecorder> m_messages;
-    QPointer<TMainFm> m_form;
     QHash<QString, int> m_made;
     QPointer<ManageWindow> m_lastManage;
 };
 
 void TestMainFormNavigation::init()
 {
-    ClearGlobals();
-    m_dir = std::make_unique<QTemporaryDir>();
-    qputenv("BRELVANTO_APP_DIR", QFile::encodeName(m_dir->path()));
-    const QString file = m_dir->filePath(QStringLiteral("办公.mdb"));
-    test::makeBlankFile(file);
-    m_dm = std::make_unique<TDM>();
-    m_settings = std::make_unique<TSettings>(m_dir->filePath(QStringLiteral("settings.ini")));
-    m_settings->WriteBeginer(1);
-    m_settings->WriteDefaultDb(file);
-    m_messages = std::make_unique<test::MessageRecorder>();
-    m_dm->hooks.login = [this] {
-        login(1, QStringLiteral("admin"));
-        return true;
-    };
     m_made.clear();
     // Started as the program starts: the first show opens the working file.
-    m_form = new TMainFm;
-    QSignalSpy opened(m_form.data(), &TMainFm::workingFileOpened);
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.data()));
-    QTRY_COMPARE(opened.count(), 1);
-    m_form->setWindowState(Qt::WindowNoState);
+    startMainWindow();
+    QCOMPARE(WorkingFile, m_dir->filePath(QStringLiteral("办公.mdb")));
+    SysOptions.ZDSJH = false;
+    login(1, QStringLiteral("admin"));
     m_form->resize(1200, 800);
-    QCOMPARE(WorkingFile, file);
 }
 
 void TestMainFormNavigation::cleanup()
 {
-    TMainFm::ClearRegistrations();
-    delete m_form.data();
-    m_messages.reset();
-    m_settings.reset();
-    m_dm.reset();
-    m_dir.reset();
-    ClearGlobals();
+    stopMainWindow();
 }
 
 void TestMainFormNavigation::login(int id, const QString &name)

@@ -87,9 +87,11 @@ protected:
 
     /// The whole form of window lies inside the main window at two common
     /// screen sizes. BRELVANTO_SCREENSHOT names a file to keep a picture of
-    /// each ("-1280" or "-1024" is put before its ".png").
-    void checkFitsCommonScreens(TDesktopChildFm *window)
+    /// each ("-1280" or "-1024", after "-" + tag when one is given, is put
+    /// before its ".png").
+    void checkFitsCommonScreens(TDesktopChildFm *window, const QString &tag = QString())
     {
+        const QString prefix = tag.isEmpty() ? QString() : QLatin1Char('-') + tag;
         const QString out = qEnvironmentVariable("BRELVANTO_SCREENSHOT");
         for (const QSize &size : {QSize(1280, 1024), QSize(1024, 768)}) {
             m_form->resize(size);
@@ -100,7 +102,7 @@ protected:
             QVERIFY(m_form->rect().contains(form));
             if (!out.isEmpty())
                 QVERIFY(m_form->grab().save(
-                    QString(out).replace(QLatin1String(".png"), QStringLiteral("-%1.png").arg(size.width()))));
+                    QString(out).replace(QLatin1String(".png"), prefix + QStringLiteral("-%1.png").arg(size.width()))));
         }
     }
 
