@@ -14,6 +14,7 @@
 #include "shell/widgets/Application.h"
 #include "shell/widgets/MessageBoxes.h"
 #include "shell/widgets/SingleInstance.h"
+#include "tools/LoanForm.h"
 
 #include <QPointer>
 
@@ -41,6 +42,7 @@ int main(int argc, char *argv[])
     TMainFm::RegisterChild(QStringLiteral("atQBuyManage"), [](QWidget *parent) { return new TQBuyManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atSaleManage"), [](QWidget *parent) { return new TSaleManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atChgPwd"), [](QWidget *parent) { return new TChgPwdFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atLoan"), [](QWidget *parent) { return new TLoanFm(parent); });
 
     QPointer<TMainFm> mainForm = new TMainFm;
     TMainFm::SetLoginDialog([&mainForm](bool allowChooseUser) { return ShowLogin(allowChooseUser, mainForm.data()); });

@@ -153,9 +153,6 @@ DbNumericEdit::DbNumericEdit(QWidget *parent) : DbEdit(parent)
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
-namespace {
-// The text a key event types, as a key filter sees it: backspace as "\b";
-// empty for keys that type nothing (arrows, shortcuts).
 QString typedText(const QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Backspace)
@@ -167,7 +164,6 @@ QString typedText(const QKeyEvent *event)
         return {};
     return text;
 }
-} // namespace
 
 void DbNumericEdit::keyPressEvent(QKeyEvent *event)
 {

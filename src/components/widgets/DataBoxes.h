@@ -11,6 +11,7 @@
 #include <functional>
 
 class QFrame;
+class QKeyEvent;
 
 namespace brel {
 
@@ -48,6 +49,10 @@ protected:
     bool m_showing = false;
     QString m_format;
 };
+
+/// The text a key press types, as a key filter sees it: backspace as "\b";
+/// empty for keys that type nothing (arrows, shortcuts).
+QString typedText(const QKeyEvent *event);
 
 /// Numeric box: each typed key passes the window's key filter first
 /// (current text, typed text), e.g. NumericKeyFilter; a refused key is dropped.
