@@ -15,6 +15,7 @@
 #include "shell/widgets/MessageBoxes.h"
 #include "shell/widgets/SingleInstance.h"
 #include "tools/LoanForm.h"
+#include "tools/TipForm.h"
 
 #include <QPointer>
 
@@ -43,8 +44,12 @@ int main(int argc, char *argv[])
     TMainFm::RegisterChild(QStringLiteral("atSaleManage"), [](QWidget *parent) { return new TSaleManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atChgPwd"), [](QWidget *parent) { return new TChgPwdFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atLoan"), [](QWidget *parent) { return new TLoanFm(parent); });
+    TMainFm::RegisterCommand(QStringLiteral("atTip"), [] { TTipFm::Run(TMainFm::instance()); });
+    // Read before the login dialog marks the machine as known.
+    const bool firstStart = settings.ReadBeginer() != 1;
 
     QPointer<TMainFm> mainForm = new TMainFm;
+    TTipFm::ShowAfterFirstLogin(mainForm, firstStart);
     TMainFm::SetLoginDialog([&mainForm](bool allowChooseUser) { return ShowLogin(allowChooseUser, mainForm.data()); });
     AfterLoginSteps steps;
     // After a login to a (new) working file every command is back, then gated by the rights.
