@@ -8,6 +8,7 @@
 #include "listings/RentalManageForm.h"
 #include "listings/RequestManageForm.h"
 #include "listings/SaleManageForm.h"
+#include "online/VersionCheck.h"
 #include "shell/FlashForm.h"
 #include "shell/MainForm.h"
 #include "shell/SettingObjects.h"
@@ -45,6 +46,8 @@ int main(int argc, char *argv[])
     TMainFm::RegisterChild(QStringLiteral("atChgPwd"), [](QWidget *parent) { return new TChgPwdFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atLoan"), [](QWidget *parent) { return new TLoanFm(parent); });
     TMainFm::RegisterCommand(QStringLiteral("atTip"), [] { TTipFm::Run(TMainFm::instance()); });
+    TMainFm::RegisterCommand(QStringLiteral("atGetLastest"), &CheckLatestVersion);
+    TMainFm::RegisterCommand(QStringLiteral("atHomePage"), &OpenHomePage);
     // Read before the login dialog marks the machine as known.
     const bool firstStart = settings.ReadBeginer() != 1;
 

@@ -1,0 +1,77 @@
+#pragma once
+
+// A server on 127.0.0.1 run by Debian's own Python (the python3 on PATH may
+// not see Debian's modules). The script prints its port on the first line of
+// its output and then serves until it is killed.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QtTest>
+
+namespace brel::test {
+
+class PythonServer {
+public:
+    ~PythonServer() { stop(); }
+
+    /// Starts script (the text of a Python program) with args; false when it
+    /// did not report a port within ten seconds.
+    bool start(const QString &script, const QStringList &args = {})
+    {
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start(QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral("-u"), QStringLiteral("-c"), script} + args);
+        if (!m_process.waitForStarted(10000))
+            return false;
+        while (!m_process.canReadLine()) {
+            if (!m_process.waitForReadyRead(10000)) {
+                qWarning("%s", m_process.readAllStandardError().constData());
+                return false;
+            }
+        }
+        m_port = m_process.readLine().trimmed().toInt();
+        return m_port > 0;
+    }
+
+    void stop()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    int port() const { return m_port; }
+    QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
+    /// What the server wrote to its error output so far.
+    QByteArray errors() { return m_process.readAllStandardError(); }
+
+private:
+    QProcess m_process;
+    int m_port = 0;
+};
+
+/// Serves the files of the folder given as the first argument.
+inline const QString HttpFilesScript = QStringLiteral(R"(
+import functools, http.server, sys
+class Quiet(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+server = http.server.HTTPServer(('127.0.0.1', 0), functools.partial(Quiet, directory=sys.argv[1]))
+print(server.server_address[1])
+server.serve_forever()
+)");
+
+/// Accepts connections and never answers.
+inline const QString SilentServerScript = QStringLiteral(R"(
+import socket
+s = socket.socket()
+s.bind(('127.0.0.1', 0))
+s.listen(16)
+print(s.getsockname()[1])
+held = []
+while True:
+    held.append(s.accept()[0])
+)");
+
+} // namespace brel::test
