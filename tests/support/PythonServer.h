@@ -75,3 +75,40 @@ while True:
 )");
 
 } // namespace brel::test
+
+namespace brel::test {
+
+/// An FTP server (pyftpdlib) on the folder of the first argument, for the
+/// user and password of the second and third. A failed login answers at
+/// once. While a file named "drop-on-RNTO" or "drop-on-STOR" lies in the
+/// folder of the fourth argument, the server drops the connection on that
+/// command, as a broken line would.
+inline const QString FtpServerScript = QStringLiteral(R"(
+import logging, os, sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+logging.disable(logging.CRITICAL)
+control = sys.argv[4] if len(sys.argv) > 4 else sys.argv[1] + '/..'
+authorizer = DummyAuthorizer()
+authorizer.add_user(sys.argv[2], sys.argv[3], sys.argv[1], perm='elradfmwMT')
+class Handler(FTPHandler):
+    auth_failed_timeout = 0
+    def _dropped(self, command):
+        if os.path.exists(os.path.join(control, 'drop-on-' + command)):
+            self.close()
+            return True
+        return False
+    def ftp_RNTO(self, path):
+        if not self._dropped('RNTO'):
+            return FTPHandler.ftp_RNTO(self, path)
+    def ftp_STOR(self, file, mode='w'):
+        if not self._dropped('STOR'):
+            return FTPHandler.ftp_STOR(self, file, mode)
+Handler.authorizer = authorizer
+server = FTPServer(('127.0.0.1', 0), Handler)
+print(server.address[1])
+server.serve_forever()
+)");
+
+} // namespace brel::test
