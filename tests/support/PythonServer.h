@@ -112,3 +112,32 @@ server.serve_forever()
 )");
 
 } // namespace brel::test
+
+namespace brel::test {
+
+/// Answers every GET with the bytes of the file named by the first argument
+/// (404 while it is missing) and appends each request's path to the file of
+/// the second argument, one line each.
+inline const QString HttpReplyScript = QStringLiteral(R"(
+import http.server, os, sys
+class Handler(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+    def do_GET(self):
+        with open(sys.argv[2], 'a') as log:
+            log.write(self.path + '\n')
+        if not os.path.exists(sys.argv[1]):
+            self.send_error(404)
+            return
+        body = open(sys.argv[1], 'rb').read()
+        self.send_response(200)
+        self.send_header('Content-Type', 'text/plain')
+        self.send_header('Content-Length', str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+server = http.server.HTTPServer(('127.0.0.1', 0), Handler)
+print(server.server_address[1])
+server.serve_forever()
+)");
+
+} // namespace brel::test
