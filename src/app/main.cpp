@@ -1,3 +1,4 @@
+#include "admin/BaseInfoForm.h"
 #include "admin/ChgPwdForm.h"
 #include "admin/LogManageForm.h"
 #include "admin/Login.h"
@@ -41,6 +42,7 @@ int main(int argc, char *argv[])
     TMainFm::RegisterChild(QStringLiteral("atQBuyManage"), [](QWidget *parent) { return new TQBuyManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atSaleManage"), [](QWidget *parent) { return new TSaleManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atChgPwd"), [](QWidget *parent) { return new TChgPwdFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atBaseInfo"), [](QWidget *parent) { return new TBaseInfoFm(parent); });
 
     QPointer<TMainFm> mainForm = new TMainFm;
     TMainFm::SetLoginDialog([&mainForm](bool allowChooseUser) { return ShowLogin(allowChooseUser, mainForm.data()); });
