@@ -13,6 +13,7 @@
 #include "support/MainWindowFixture.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -239,6 +240,9 @@ void TestBaseInfo::passwordStoredAsLoginHash()
         QVERIFY(!CheckUserPassword(int(id), QStringLiteral("wrong")));
         // Shown as "*", and the shown text is all there is to copy.
         QCOMPARE(cell.data(Qt::DisplayRole).toString(), QStringLiteral("*"));
+        grid->setCurrentIndex(cell);
+        QTest::keySequence(grid, QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("*"));
     }
 
     // Leaving the editor without typing keeps the password.
