@@ -36,11 +36,8 @@ public:
     /// Index of the fee page (its rows are read by id, so none is added or removed).
     static constexpr int FeePage = 1;
     static constexpr int CompanyPage = 2;
-    static constexpr int OptionsPage = 13;
     /// The statement of a page's query: every row of its table.
     static Sql pageSql(const BaseInfoPage &page);
-    /// The field a row of a grid page must not leave empty (its first column).
-    static QString requiredField(const BaseInfoPage &page) { return page.columns.value(0).field; }
     /// Checks the current row of a grid page before it is saved: the first
     /// column is not empty, a rate lies between 0 and 100. Shows the message
     /// and returns false on failure.
