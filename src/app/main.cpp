@@ -1,3 +1,4 @@
+#include "admin/BaseInfoForm.h"
 #include "admin/ChgPwdForm.h"
 #include "admin/LogManageForm.h"
 #include "admin/Login.h"
@@ -50,6 +51,7 @@ int main(int argc, char *argv[])
     TMainFm::RegisterCommand(QStringLiteral("atHomePage"), &OpenHomePage);
     // Read before the login dialog marks the machine as known.
     const bool firstStart = settings.ReadBeginer() != 1;
+    TMainFm::RegisterChild(QStringLiteral("atBaseInfo"), [](QWidget *parent) { return new TBaseInfoFm(parent); });
 
     QPointer<TMainFm> mainForm = new TMainFm;
     TTipFm::ShowAfterFirstLogin(mainForm, firstStart);

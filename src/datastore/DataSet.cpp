@@ -606,7 +606,17 @@ bool DataSet::post()
     }
 
     qint64 id = currentId();
-    if (m_state == State::Insert) {
+    const bool inserting = m_state == State::Insert;
+    // The row and what handlers of rowWritten write with it are one step,
+    // also for every other connection (the unchanged check and the write).
+    const bool writes = inserting || !columns.isEmpty();
+    std::unique_ptr<Transaction> tx;
+    std::unique_ptr<Savepoint> sp;
+    if (writes && m_db->inTransaction())
+        sp = std::make_unique<Savepoint>(*m_db);
+    else if (writes)
+        tx = std::make_unique<Transaction>(*m_db);
+    if (inserting) {
         if (columns.isEmpty()) {
             m_db->execute(Sql(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(d->table)));
         } else {
@@ -623,19 +633,19 @@ bool DataSet::post()
         for (const QString &c : columns)
             sets << c + QStringLiteral("=?");
         values << id;
-        // The check and the write are one step for every other connection.
-        std::unique_ptr<Transaction> tx;
-        if (!m_db->inTransaction())
-            tx = std::make_unique<Transaction>(*m_db);
         d->checkUnchanged(id);
         m_db->execute(Sql(QStringLiteral("UPDATE %1 SET %2 WHERE ID=?").arg(d->table, sets.join(QLatin1Char(','))), values));
-        if (tx)
-            tx->commit();
     }
+    if (writes)
+        emit rowWritten(id, inserting);
+    if (sp)
+        sp->commit();
+    else if (tx)
+        tx->commit();
 
     // From here the row is written: whatever happens, the data set must not
     // stay in its editing state, or a second post would write it again.
-    if (m_state == State::Insert || !columns.isEmpty()) {
+    if (writes) {
         Row r;
         try {
             r = d->reread(id);
@@ -699,8 +709,14 @@ void DataSet::remove()
     if (veto.abandon)
         return;
     const qint64 id = currentId();
-    if (m_db->execute(Sql(QStringLiteral("DELETE FROM %1 WHERE ID=?").arg(d->table), {id})) == 0)
-        throw EngineError(tr("此记录已被其他用户删除，请取消后刷新。"));
+    {
+        // Rows that handlers of aboutToDelete remove go with this one or stay with it.
+        Savepoint sp(*m_db);
+        emit aboutToDelete(id);
+        if (m_db->execute(Sql(QStringLiteral("DELETE FROM %1 WHERE ID=?").arg(d->table), {id})) == 0)
+            throw EngineError(tr("此记录已被其他用户删除，请取消后刷新。"));
+        sp.commit();
+    }
     if (m_state == State::Edit) {
         d->buffer.clear();
         m_state = State::Browse;

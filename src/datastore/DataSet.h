@@ -40,9 +40,10 @@ namespace brel {
 /// - edit():    stateChanged(Edit)
 /// - setValue(): [edit() when browsing] dataChanged(field)
 /// - post():    aboutToPost(veto), beforePost(veto) — either may abandon —,
-///              the row is written, stateChanged(Browse), afterPost, dataChanged(-1)
+///              the row is written, rowWritten [only when something was written],
+///              stateChanged(Browse), afterPost, dataChanged(-1)
 /// - cancel():  stateChanged(Browse), afterCancel, dataChanged(-1)
-/// - remove():  beforeScroll(veto), the row is deleted, [stateChanged(Browse) when editing],
+/// - remove():  beforeScroll(veto), aboutToDelete, the row is deleted, [stateChanged(Browse) when editing],
 ///              afterDelete, afterScroll, dataChanged(-1)
 /// - refresh(): [post when editing], beforeScroll(veto), afterScroll, dataChanged(-1)
 class DataSet : public QObject {
@@ -171,7 +172,16 @@ signals:
     /// pending text into their fields (DataSource::updateData).
     void aboutToPost(DataSet::PostVeto *veto);
     void beforePost(DataSet::PostVeto *veto);
+    /// Inside the post's transaction, right after the row was written (id is
+    /// the new ID of an inserted row): handlers write the rows that belong
+    /// with it. An error raised here undoes the row too; the post then raises
+    /// it, the values and the state staying as they were.
+    void rowWritten(qint64 id, bool inserted);
     void afterPost();
+    /// Inside the delete's transaction, before row id goes: handlers delete
+    /// the rows that depend on it. An error raised here, or by the delete,
+    /// leaves both in place.
+    void aboutToDelete(qint64 id);
     void afterCancel();
     void afterDelete();
     void stateChanged(DataSet::State state);

@@ -541,6 +541,50 @@ private slots:
         QVERIFY(!detail.isActive());
     }
 
+    // What handlers write in rowWritten and aboutToDelete is one step with the row itself.
+    void dependentRowsGoWithTheRow()
+    {
+        auto rights = [this](qint64 user) {
+            return readElsewhere(QStringLiteral("SELECT COUNT(*) FROM TbRes WHERE YHID=?"), {user}).toInt();
+        };
+        DataSet users(m_db.get());
+        users.setSql(Sql(QStringLiteral("SELECT * FROM TbUser")));
+        users.open();
+        bool failWrite = false;
+        connect(&users, &DataSet::rowWritten, this, [&](qint64 id, bool inserted) {
+            QVERIFY(inserted);
+            m_db->execute(Sql(QStringLiteral("INSERT INTO TbRes (ZYMC,LLQX,XZQX,XGQX,SCQX,DYQX,DHQX,GLQX,Sort,YHID) "
+                                             "VALUES ('房屋出租',1,1,1,1,1,1,1,1,?)"),
+                              {id}));
+            if (failWrite)
+                throw EngineError(QStringLiteral("refused"));
+        });
+        connect(&users, &DataSet::aboutToDelete, this, [&](qint64 id) {
+            m_db->execute(Sql(QStringLiteral("DELETE FROM TbRes WHERE YHID=?"), {id}));
+        });
+
+        failWrite = true;
+        users.append();
+        users.setValue(QStringLiteral("YHXM"), QStringLiteral("张三"));
+        QVERIFY_THROWS_EXCEPTION(EngineError, users.post());
+        QCOMPARE(users.state(), DataSet::State::Insert);
+        QCOMPARE(readElsewhere(QStringLiteral("SELECT COUNT(*) FROM TbUser WHERE YHXM='张三'")).toInt(), 0);
+        QCOMPARE(readElsewhere(QStringLiteral("SELECT COUNT(*) FROM TbRes")).toInt(), 3);
+        failWrite = false;
+        QVERIFY(users.post());
+        const qint64 id = users.currentId();
+        QCOMPARE(rights(id), 1);
+        QVERIFY(!m_db->inTransaction());
+
+        m_db->execute(Sql("CREATE TRIGGER KeepUsers BEFORE DELETE ON TbUser BEGIN SELECT RAISE(ABORT, 'kept'); END"));
+        QVERIFY_THROWS_EXCEPTION(EngineError, users.remove());
+        QCOMPARE(rights(id), 1);
+        m_db->execute(Sql("DROP TRIGGER KeepUsers"));
+        users.remove();
+        QCOMPARE(rights(id), 0);
+        QCOMPARE(readElsewhere(QStringLiteral("SELECT COUNT(*) FROM TbUser WHERE ID=?"), {id}).toInt(), 0);
+    }
+
     void databaseCloseClosesDataSets()
     {
         auto a = rentals();
