@@ -49,9 +49,9 @@ int main(int argc, char *argv[])
     TMainFm::RegisterCommand(QStringLiteral("atTip"), [] { TTipFm::Run(TMainFm::instance()); });
     TMainFm::RegisterCommand(QStringLiteral("atGetLastest"), &CheckLatestVersion);
     TMainFm::RegisterCommand(QStringLiteral("atHomePage"), &OpenHomePage);
+    TMainFm::RegisterChild(QStringLiteral("atBaseInfo"), [](QWidget *parent) { return new TBaseInfoFm(parent); });
     // Read before the login dialog marks the machine as known.
     const bool firstStart = settings.ReadBeginer() != 1;
-    TMainFm::RegisterChild(QStringLiteral("atBaseInfo"), [](QWidget *parent) { return new TBaseInfoFm(parent); });
 
     QPointer<TMainFm> mainForm = new TMainFm;
     TTipFm::ShowAfterFirstLogin(mainForm, firstStart);
