@@ -4,6 +4,7 @@
 #include "datastore/Globalvar.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QUrl>
@@ -83,6 +84,25 @@ NetError ftpKind(CURLcode rc)
     case CURLE_FTP_COULDNT_RETR_FILE: return NetError::Refused;
     default: return NetError::Other;
     }
+}
+
+/// A failure of the local side of a transfer; text names the file with %1.
+NetResult localFailure(const char *text, const QString &file)
+{
+    NetResult result;
+    result.error = NetError::Other;
+    result.message = QCoreApplication::translate("brel::Net", text).arg(QDir::toNativeSeparators(file));
+    return result;
+}
+
+const char *const CannotWrite = QT_TRANSLATE_NOOP("brel::Net", "无法写入文件“%1”。");
+const char *const CannotRead = QT_TRANSLATE_NOOP("brel::Net", "无法读取文件“%1”。");
+
+void reportProgress(CURL *curl, Transfer *transfer)
+{
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &progressOf);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, transfer);
 }
 
 /// The path as the protocol carries it in a command: UTF-8, absolute.
@@ -178,54 +198,36 @@ NetResult FtpClient::download(const QString &remotePath, const QString &localFil
 {
     // Written beside and renamed over: a read-only file in the way is replaced too.
     QSaveFile file(localFile);
-    if (!file.open(QIODevice::WriteOnly)) {
-        NetResult result;
-        result.error = NetError::Other;
-        result.message = QCoreApplication::translate("brel::Net", "无法写入文件“%1”。").arg(localFile);
-        return result;
-    }
+    if (!file.open(QIODevice::WriteOnly))
+        return localFailure(CannotWrite, localFile);
     Transfer transfer{&file, false, &m_progress};
     NetResult result = perform(remotePath, [&](void *curl) {
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &writeData);
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &progressOf);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+        reportProgress(curl, &transfer);
     });
     if (result.ok() && !transfer.failed && file.commit())
         return result;
     file.cancelWriting();
-    if (result.ok() || transfer.failed) {
-        result.error = NetError::Other;
-        result.message = QCoreApplication::translate("brel::Net", "无法写入文件“%1”。").arg(localFile);
-    }
+    if (result.ok() || transfer.failed)
+        return localFailure(CannotWrite, localFile);
     return result;
 }
 
 NetResult FtpClient::upload(const QString &localFile, const QString &remotePath)
 {
     QFile file(localFile);
-    if (!file.open(QIODevice::ReadOnly)) {
-        NetResult result;
-        result.error = NetError::Other;
-        result.message = QCoreApplication::translate("brel::Net", "无法读取文件“%1”。").arg(localFile);
-        return result;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return localFailure(CannotRead, localFile);
     Transfer transfer{&file, false, &m_progress};
     NetResult result = perform(remotePath, [&](void *curl) {
         curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(curl, CURLOPT_READFUNCTION, &readData);
         curl_easy_setopt(curl, CURLOPT_READDATA, &transfer);
         curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(file.size()));
-        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &progressOf);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+        reportProgress(curl, &transfer);
     });
-    if (transfer.failed) {
-        result.error = NetError::Other;
-        result.message = QCoreApplication::translate("brel::Net", "无法读取文件“%1”。").arg(localFile);
-    }
-    return result;
+    return transfer.failed ? localFailure(CannotRead, localFile) : result;
 }
 
 namespace {

@@ -21,6 +21,17 @@ std::optional<Money> cents(double value)
     return Money::fromRaw(Money::fromDouble(count).rounded(0).raw() / 100);
 }
 
+/// Payments per year m and the rate per payment i.
+struct Period {
+    double perYear;
+    double rate;
+};
+Period period(double rate, int frequency)
+{
+    const double m = 12.0 * frequency;
+    return {m, rate / 100 / m};
+}
+
 QString line(QChar c)
 {
     return QLatin1Char(' ') + QString(63, c);
@@ -67,8 +78,7 @@ std::optional<Schedule> schedule(Money sum, double rate, int months, int frequen
     // A negative term or amount would make the balance grow for ever.
     if (frequency <= 0 || n <= 0 || n > MaxPayments || rate < 0 || sum < Money())
         return std::nullopt;
-    const double m = 12.0 * frequency;
-    const double i = rate / 100 / m;
+    const auto [m, i] = period(rate, frequency);
     const double q = std::pow(1 + i, -double(n));
     if (1 - q == 0)
         return std::nullopt;
@@ -114,8 +124,7 @@ std::optional<double> loanSum(double rate, int payments, int frequency, double p
 {
     if (frequency <= 0 || rate <= 0 || payments < 0 || payment < 0)
         return std::nullopt;
-    const double m = 12.0 * frequency;
-    const double i = rate / 100 / m;
+    const auto [m, i] = period(rate, frequency);
     const double q = std::pow(1 + i, -double(payments));
     const double sum = m * payment * 100 / rate * (1 - q);
     if (!std::isfinite(sum))
@@ -127,8 +136,7 @@ std::optional<int> paymentCount(double sum, double rate, int frequency, double p
 {
     if (frequency <= 0 || payment <= 0 || rate < 0 || sum < 0)
         return std::nullopt;
-    const double m = 12.0 * frequency;
-    const double i = rate / 100 / m;
+    const auto [m, i] = period(rate, frequency);
     const double x = sum * rate / 100 / payment / m;
     if (x > 1)
         return 0;

@@ -1,4 +1,5 @@
 #include "components/FtpClient.h"
+#include "support/FileBytes.h"
 #include "support/PythonServer.h"
 
 #include <QFile>
@@ -12,18 +13,6 @@ namespace {
 const QString User = QStringLiteral("branch");
 const QString Password = QStringLiteral("S3cret!pw");
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void write(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 } // namespace
 
 class TestFtpClient : public QObject {
@@ -88,7 +77,7 @@ void TestFtpClient::setDrop(const char *command, bool on)
 {
     const QString flag = m_dir->filePath(QStringLiteral("control/drop-on-") + QLatin1String(command));
     if (on)
-        write(flag, "1");
+        test::writeBytes(flag, "1");
     else
         QFile::remove(flag);
 }
@@ -123,8 +112,8 @@ void TestFtpClient::transfers()
     QFETCH(bool, passive);
     const QByteArray old = QByteArray("old archive ") + QByteArray(200000, 'o');
     const QByteArray fresh = QByteArray("new archive ") + QByteArray(300000, 'n');
-    write(remote(QStringLiteral("分店.zip")), old);
-    write(local(QStringLiteral("new.zip")), fresh);
+    test::writeBytes(remote(QStringLiteral("分店.zip")), old);
+    test::writeBytes(local(QStringLiteral("new.zip")), fresh);
     FtpAccount a = account();
     a.passive = passive;
     FtpClient ftp(a);
@@ -137,18 +126,18 @@ void TestFtpClient::transfers()
 
     const NetResult got = ftp.download(QStringLiteral("/share/分店.zip"), local(QStringLiteral("got.zip")));
     QVERIFY2(got.ok(), qPrintable(got.message));
-    QCOMPARE(readAll(local(QStringLiteral("got.zip"))), old);
+    QCOMPARE(test::readBytes(local(QStringLiteral("got.zip"))), old);
     QCOMPARE(lastDone, qint64(old.size()));
 
     const NetResult replaced = ftp.replace(local(QStringLiteral("new.zip")), QStringLiteral("/share/分店.zip"));
     QVERIFY2(replaced.ok(), qPrintable(replaced.message));
-    QCOMPARE(readAll(remote(QStringLiteral("分店.zip"))), fresh);
+    QCOMPARE(test::readBytes(remote(QStringLiteral("分店.zip"))), fresh);
     QVERIFY(!QFile::exists(remote(QStringLiteral("分店.~zip"))));
     QVERIFY(ftp.exists(QStringLiteral("/share/分店.zip")));
     QVERIFY(!ftp.exists(QStringLiteral("/share/none.zip")));
 
     QVERIFY(ftp.rename(QStringLiteral("/share/分店.zip"), QStringLiteral("/share/moved.zip")).ok());
-    QCOMPARE(readAll(remote(QStringLiteral("moved.zip"))), fresh);
+    QCOMPARE(test::readBytes(remote(QStringLiteral("moved.zip"))), fresh);
     QVERIFY(ftp.remove(QStringLiteral("/share/moved.zip")).ok());
     QVERIFY(!QFile::exists(remote(QStringLiteral("moved.zip"))));
     const NetResult again = ftp.remove(QStringLiteral("/share/moved.zip"));
@@ -158,7 +147,7 @@ void TestFtpClient::transfers()
 
 void TestFtpClient::wrongPassword()
 {
-    write(remote(QStringLiteral("a.zip")), "x");
+    test::writeBytes(remote(QStringLiteral("a.zip")), "x");
     FtpClient ftp(account(QStringLiteral("wrong-pw")));
     const NetResult r = ftp.login();
     QCOMPARE(r.error, NetError::Login);
@@ -182,52 +171,52 @@ void TestFtpClient::noServer()
 void TestFtpClient::missingRemoteFileKeepsTheLocalOne()
 {
     const QString kept = local(QStringLiteral("kept.zip"));
-    write(kept, "local copy");
+    test::writeBytes(kept, "local copy");
     FtpClient ftp(account());
     QCOMPARE(ftp.download(QStringLiteral("/share/missing.zip"), kept).error, NetError::Refused);
-    QCOMPARE(readAll(kept), QByteArray("local copy"));
+    QCOMPARE(test::readBytes(kept), QByteArray("local copy"));
     // A read-only file in the way is replaced by a download.
-    write(remote(QStringLiteral("ro.zip")), "from the server");
+    test::writeBytes(remote(QStringLiteral("ro.zip")), "from the server");
     const QString readOnly = local(QStringLiteral("ro.zip"));
-    write(readOnly, "read-only");
+    test::writeBytes(readOnly, "read-only");
     QVERIFY(QFile::setPermissions(readOnly, QFile::ReadOwner));
     QVERIFY(ftp.download(QStringLiteral("/share/ro.zip"), readOnly).ok());
-    QCOMPARE(readAll(readOnly), QByteArray("from the server"));
+    QCOMPARE(test::readBytes(readOnly), QByteArray("from the server"));
 }
 
 // The line breaks on the rename: the new file waits under its temporary
 // name, and the next session gives it the final name.
 void TestFtpClient::droppedRenameIsFinishedNextTime()
 {
-    write(remote(QStringLiteral("b.zip")), "old");
-    write(local(QStringLiteral("b.zip")), "new");
+    test::writeBytes(remote(QStringLiteral("b.zip")), "old");
+    test::writeBytes(local(QStringLiteral("b.zip")), "new");
     setDrop("RNTO", true);
     {
         FtpClient ftp(account());
         QVERIFY(!ftp.replace(local(QStringLiteral("b.zip")), QStringLiteral("/share/b.zip")).ok());
     }
-    QCOMPARE(readAll(remote(QStringLiteral("b.~zip"))), QByteArray("new"));
+    QCOMPARE(test::readBytes(remote(QStringLiteral("b.~zip"))), QByteArray("new"));
     setDrop("RNTO", false);
     FtpClient ftp(account());
     QVERIFY(ftp.finishReplace(QStringLiteral("/share/b.zip")).ok());
-    QCOMPARE(readAll(remote(QStringLiteral("b.zip"))), QByteArray("new"));
+    QCOMPARE(test::readBytes(remote(QStringLiteral("b.zip"))), QByteArray("new"));
     QVERIFY(!QFile::exists(remote(QStringLiteral("b.~zip"))));
     // Nothing left to finish.
     QVERIFY(ftp.finishReplace(QStringLiteral("/share/b.zip")).ok());
-    QCOMPARE(readAll(remote(QStringLiteral("b.zip"))), QByteArray("new"));
+    QCOMPARE(test::readBytes(remote(QStringLiteral("b.zip"))), QByteArray("new"));
 }
 
 void TestFtpClient::droppedUploadKeepsTheOldFile()
 {
-    write(remote(QStringLiteral("c.zip")), "old");
-    write(local(QStringLiteral("c.zip")), "new");
+    test::writeBytes(remote(QStringLiteral("c.zip")), "old");
+    test::writeBytes(local(QStringLiteral("c.zip")), "new");
     setDrop("STOR", true);
     FtpClient ftp(account());
     QVERIFY(!ftp.replace(local(QStringLiteral("c.zip")), QStringLiteral("/share/c.zip")).ok());
-    QCOMPARE(readAll(remote(QStringLiteral("c.zip"))), QByteArray("old"));
+    QCOMPARE(test::readBytes(remote(QStringLiteral("c.zip"))), QByteArray("old"));
     setDrop("STOR", false);
     QVERIFY(ftp.replace(local(QStringLiteral("c.zip")), QStringLiteral("/share/c.zip")).ok());
-    QCOMPARE(readAll(remote(QStringLiteral("c.zip"))), QByteArray("new"));
+    QCOMPARE(test::readBytes(remote(QStringLiteral("c.zip"))), QByteArray("new"));
 }
 
 QTEST_GUILESS_MAIN(TestFtpClient)

@@ -1,4 +1,5 @@
 #include "components/ZipArchive.h"
+#include "support/FileBytes.h"
 
 #include <QFile>
 #include <QProcess>
@@ -12,18 +13,6 @@ namespace {
 const QString Password = QStringLiteral("Pass-2024");
 const QString Entry = QStringLiteral("Temp.mdb");
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void write(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 /// unzip's view: exit code and the bytes it printed.
 std::pair<int, QByteArray> unzip(const QStringList &args)
@@ -69,7 +58,7 @@ void TestZipArchive::init()
 void TestZipArchive::roundTripThroughUnzip()
 {
     const QByteArray data = someData(300000);
-    write(path(Entry), data);
+    test::writeBytes(path(Entry), data);
     const ZipResult made = ZipArchive::replaceEntry(path(QStringLiteral("Temp.zip")), Entry, path(Entry), Password);
     QVERIFY2(made.ok(), qPrintable(made.message));
     QVERIFY(QFileInfo(path(QStringLiteral("Temp.zip"))).size() < data.size());
@@ -79,23 +68,23 @@ void TestZipArchive::roundTripThroughUnzip()
     QCOMPARE(rc, 0);
     QVERIFY(out == data);
     QVERIFY(unzip({QStringLiteral("-P"), QStringLiteral("nope"), QStringLiteral("-p"), path(QStringLiteral("Temp.zip")), Entry}).first != 0);
-    QVERIFY(!readAll(path(QStringLiteral("Temp.zip"))).contains(data.left(64)));
+    QVERIFY(!test::readBytes(path(QStringLiteral("Temp.zip"))).contains(data.left(64)));
 
     // Back out, over a read-only file of the same name.
     const QString target = path(QStringLiteral("out/Temp.mdb"));
     QVERIFY(QDir().mkpath(path(QStringLiteral("out"))));
-    write(target, "old copy");
+    test::writeBytes(target, "old copy");
     QVERIFY(QFile::setPermissions(target, QFile::ReadOwner));
     const ZipResult got = ZipArchive::extractEntry(path(QStringLiteral("Temp.zip")), Entry, target, Password);
     QVERIFY2(got.ok(), qPrintable(got.message));
-    QVERIFY(readAll(target) == data);
+    QVERIFY(test::readBytes(target) == data);
 }
 
 void TestZipArchive::replacesTheEntryAndKeepsOthers()
 {
-    write(path(QStringLiteral("first")), "first version");
-    write(path(QStringLiteral("other")), "another entry");
-    write(path(QStringLiteral("second")), "second version, longer than the first");
+    test::writeBytes(path(QStringLiteral("first")), "first version");
+    test::writeBytes(path(QStringLiteral("other")), "another entry");
+    test::writeBytes(path(QStringLiteral("second")), "second version, longer than the first");
     const QString archive = path(QStringLiteral("a.zip"));
     QVERIFY(ZipArchive::replaceEntry(archive, Entry, path(QStringLiteral("first")), Password).ok());
     QVERIFY(ZipArchive::replaceEntry(archive, QStringLiteral("说明.txt"), path(QStringLiteral("other")), Password).ok());
@@ -105,20 +94,20 @@ void TestZipArchive::replacesTheEntryAndKeepsOthers()
     QCOMPARE(QString::fromUtf8(listing).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
              (QStringList{Entry, QStringLiteral("说明.txt")}));
     QVERIFY(ZipArchive::extractEntry(archive, Entry, path(QStringLiteral("x")), Password).ok());
-    QCOMPARE(readAll(path(QStringLiteral("x"))), QByteArray("second version, longer than the first"));
+    QCOMPARE(test::readBytes(path(QStringLiteral("x"))), QByteArray("second version, longer than the first"));
     QVERIFY(ZipArchive::extractEntry(archive, QStringLiteral("说明.txt"), path(QStringLiteral("y")), Password).ok());
-    QCOMPARE(readAll(path(QStringLiteral("y"))), QByteArray("another entry"));
+    QCOMPARE(test::readBytes(path(QStringLiteral("y"))), QByteArray("another entry"));
 }
 
 // The traditional encryption checks a password by one byte, so about one
 // wrong password in 256 passes that check: each must still be refused.
 void TestZipArchive::wrongPasswords()
 {
-    write(path(Entry), someData(20000));
+    test::writeBytes(path(Entry), someData(20000));
     const QString archive = path(QStringLiteral("Temp.zip"));
     QVERIFY(ZipArchive::replaceEntry(archive, Entry, path(Entry), Password).ok());
     const QString target = path(QStringLiteral("target.mdb"));
-    write(target, "untouched");
+    test::writeBytes(target, "untouched");
     for (int i = 0; i < 600; ++i) {
         const QString wrong = QStringLiteral("wrong%1").arg(i);
         const ZipResult r = ZipArchive::extractEntry(archive, Entry, target, wrong);
@@ -126,7 +115,7 @@ void TestZipArchive::wrongPasswords()
         QVERIFY(!r.message.contains(wrong));
         QVERIFY(r.message.contains(QStringLiteral("密码不正确")));
     }
-    QCOMPARE(readAll(target), QByteArray("untouched"));
+    QCOMPARE(test::readBytes(target), QByteArray("untouched"));
 }
 
 void TestZipArchive::failures_data()
@@ -149,21 +138,21 @@ void TestZipArchive::failures()
     QFETCH(ZipError, error);
     const QString file = path(archive + QStringLiteral(".zip"));
     if (archive == QLatin1String("text"))
-        write(file, "this is not an archive at all, just some text that is long enough");
+        test::writeBytes(file, "this is not an archive at all, just some text that is long enough");
     if (archive == QLatin1String("good")) {
-        write(path(Entry), "data");
+        test::writeBytes(path(Entry), "data");
         QVERIFY(ZipArchive::replaceEntry(file, Entry, path(Entry), Password).ok());
     }
     const QString target = path(QStringLiteral("target.mdb"));
-    write(target, "untouched");
+    test::writeBytes(target, "untouched");
     const ZipResult r = ZipArchive::extractEntry(file, entry, target, password);
     QCOMPARE(r.error, error);
     QVERIFY(!r.message.isEmpty());
-    QCOMPARE(readAll(target), QByteArray("untouched"));
+    QCOMPARE(test::readBytes(target), QByteArray("untouched"));
     // Adding to something that is not an archive leaves it as it was.
     if (archive == QLatin1String("text")) {
         QCOMPARE(ZipArchive::replaceEntry(file, Entry, target, Password).error, ZipError::NotArchive);
-        QVERIFY(readAll(file).startsWith("this is not"));
+        QVERIFY(test::readBytes(file).startsWith("this is not"));
     }
 }
 
