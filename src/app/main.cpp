@@ -8,6 +8,8 @@
 #include "listings/RentalManageForm.h"
 #include "listings/RequestManageForm.h"
 #include "listings/SaleManageForm.h"
+#include "reports/PieceStatForm.h"
+#include "reports/SheetForm.h"
 #include "shell/FlashForm.h"
 #include "shell/MainForm.h"
 #include "shell/SettingObjects.h"
@@ -41,6 +43,8 @@ int main(int argc, char *argv[])
     TMainFm::RegisterChild(QStringLiteral("atQBuyManage"), [](QWidget *parent) { return new TQBuyManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atSaleManage"), [](QWidget *parent) { return new TSaleManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atChgPwd"), [](QWidget *parent) { return new TChgPwdFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atPieceStat"), [](QWidget *parent) { return new TQPieceStatFm(parent); });
+    RegisterSheetCommands();
 
     QPointer<TMainFm> mainForm = new TMainFm;
     TMainFm::SetLoginDialog([&mainForm](bool allowChooseUser) { return ShowLogin(allowChooseUser, mainForm.data()); });

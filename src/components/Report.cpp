@@ -25,8 +25,9 @@ constexpr double FrameLine = 0.25;
 
 QString numberText(const QVariant &value, const QString &pattern)
 {
+    // Nothing stored: amounts read as zero, counts and areas as nothing.
     if (value.isNull())
-        return pattern == QLatin1String("0") ? QStringLiteral("0") : Money().format(pattern);
+        return pattern == QLatin1String("0") ? QString() : Money().format(pattern);
     if (pattern == QLatin1String("0")) {
         const double number = value.metaType() == QMetaType::fromType<Money>() ? value.value<Money>().toDouble()
                                                                                : value.toDouble();
@@ -129,8 +130,10 @@ QString Report::formatValue(const QVariant &value, const QString &format)
     // A number pattern, alone or followed by a unit ("#0.00 元", "0 件").
     const int space = format.indexOf(QLatin1Char(' '));
     const QString pattern = space < 0 ? format : format.left(space);
-    if (isNumberPattern(pattern))
-        return numberText(value, pattern) + (space < 0 ? QString() : format.mid(space));
+    if (isNumberPattern(pattern)) {
+        const QString number = numberText(value, pattern);
+        return number.isEmpty() || space < 0 ? number : number + format.mid(space);
+    }
     return plainText(value);
 }
 

@@ -117,7 +117,9 @@ public:
 
     /// Display text of a value: "" as stored; "#0.00", "#.##", "%0.2f" for
     /// amounts; "0" for whole numbers; a number pattern followed by a space
-    /// and a unit ("#0.00 元", "0 件"); "dddddd" the long date (2003年1月1日);
+    /// and a unit ("#0.00 元", "0 件"), the unit only after a number; no
+    /// value is 0.00 for amounts and nothing for counts and areas;
+    /// "dddddd" the long date (2003年1月1日);
     /// "yyyy-MM-dd" the short date.
     static QString formatValue(const QVariant &value, const QString &format);
     /// The first installed CJK font family, else the default family.

@@ -156,7 +156,8 @@ void TestReport::formatValue_data()
     QTest::newRow("empty area") << QVariant() << "#.##" << "";
     QTest::newRow("empty sum") << QVariant() << "#0.00 元" << "0.00 元";
     QTest::newRow("count") << QVariant(qint64(7)) << "0 件" << "7 件";
-    QTest::newRow("no count") << QVariant() << "0 件" << "0 件";
+    QTest::newRow("no count") << QVariant() << "0 (层)" << "";
+    QTest::newRow("no area with unit") << QVariant() << "#.## (平方米)" << "";
     QTest::newRow("engine double") << QVariant(2200.5) << "%0.2f" << "2200.50";
     QTest::newRow("long date") << QVariant(QDate(2003, 1, 1)) << "dddddd" << "2003年1月1日";
     QTest::newRow("long date with time") << QVariant(QDateTime(QDate(2003, 1, 31), QTime(10, 0))) << "dddddd"
