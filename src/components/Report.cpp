@@ -222,7 +222,7 @@ int Report::prepare()
         beforeStart();
     double top = 0;
     place(BandKind::Title, -1, top);
-    if (m_data && m_data->isActive() && m_data->first()) {
+    if (m_data && m_data->isActive() && !m_data->isEmpty() && m_data->first()) {
         const int groupIndex = groupField.isEmpty() ? -1 : m_data->fieldIndex(groupField);
         QVariant group;
         int row = 0;

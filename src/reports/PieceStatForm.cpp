@@ -180,7 +180,7 @@ void TQPieceStatFm::showChart(bool on)
             const double moneyHeight = (plot.height() - 5 * mm) * f.commission.toDouble() / maxMoney;
             painter.fillRect(QRectF(x, plot.bottom() - dealsHeight, bar, dealsHeight), dealsColour);
             painter.fillRect(QRectF(x + bar, plot.bottom() - moneyHeight, bar, moneyHeight), moneyColour);
-            painter.drawText(QRectF(x - bar, plot.bottom() - dealsHeight - 5 * mm, 2 * bar, 5 * mm),
+            painter.drawText(QRectF(x - bar / 2, plot.bottom() - dealsHeight - 5 * mm, 2 * bar, 5 * mm),
                              Qt::AlignCenter, QString::number(f.deals));
             painter.drawText(QRectF(x, plot.bottom() - moneyHeight - 5 * mm, 2 * bar + bar, 5 * mm), Qt::AlignCenter,
                              f.commission.format(QStringLiteral("#0.00")));

@@ -264,6 +264,7 @@ void TestReport::emptyDataPrintsTitleAndSummary()
     buildReport(30);
     QCOMPARE(m_report.prepare(), 1);
     QCOMPARE(m_report.bandsOnPage(1, Report::BandKind::GroupHeader), 0);
+    QCOMPARE(m_report.bandsOnPage(1, Report::BandKind::GroupFooter), 0);
     QCOMPARE(m_report.bandsOnPage(1, Report::BandKind::Detail), 0);
     QCOMPARE(m_report.bandsOnPage(1, Report::BandKind::Summary), 1);
     const QString pdf = m_dir->filePath(QStringLiteral("空.pdf"));
