@@ -298,13 +298,16 @@ void Report::drawBand(QPainter &painter, const Placed &placed, double mmToDevice
         font.setBold(item.bold);
         painter.setFont(font);
         painter.setPen(Qt::black);
-        int flags = int(item.align);
-        if (item.kind == ReportItem::Kind::Memo)
-            flags |= Qt::TextWordWrap;
-        painter.save();
-        painter.setClipRect(r);
-        painter.drawText(r, flags, text);
-        painter.restore();
+        // Only a wrapped text can run past its box; clipping costs, so the
+        // one-line items go without.
+        if (item.kind == ReportItem::Kind::Memo) {
+            painter.save();
+            painter.setClipRect(r);
+            painter.drawText(r, int(item.align) | Qt::TextWordWrap, text);
+            painter.restore();
+        } else {
+            painter.drawText(r, int(item.align), text);
+        }
     }
 }
 
