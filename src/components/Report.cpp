@@ -84,24 +84,16 @@ ReportItem ReportItem::label(const QRectF &mm, const QString &text, double point
 ReportItem ReportItem::field(const QRectF &mm, const QString &field, const QString &format, double points,
                              Qt::Alignment align)
 {
-    ReportItem item;
+    ReportItem item = label(mm, field, points, false, align);
     item.kind = Kind::Field;
-    item.mm = mm;
-    item.text = field;
     item.format = format;
-    item.points = points;
-    item.align = align;
     return item;
 }
 
 ReportItem ReportItem::memo(const QRectF &mm, const QString &field, double points)
 {
-    ReportItem item;
+    ReportItem item = label(mm, field, points, false, Qt::AlignLeft | Qt::AlignTop);
     item.kind = Kind::Memo;
-    item.mm = mm;
-    item.text = field;
-    item.points = points;
-    item.align = Qt::AlignLeft | Qt::AlignTop;
     return item;
 }
 

@@ -219,55 +219,40 @@ std::optional<Sheet> SheetOfCommand(const QString &command)
 
 Sql SheetStatement(Sheet sheet)
 {
-    const QString notLet = QStringLiteral("00"), let = QStringLiteral("01");
-    switch (sheet) {
-    case Sheet::RentalRelease:
-        return Sql(QStringLiteral("SELECT SJH, DGDZ, ZJ, JZMJ, QY, FX, CX, LC, JGRQ, ZXQK, ZWHJ, FWSS, JTQK, CZFBZ1")
-                       + Company + QStringLiteral(" FROM TbRental WHERE ZTW=?"),
-                   {notLet});
-    case Sheet::RentalReturn:
-        return Sql(QStringLiteral("SELECT SJH, CQZH, FWDZ, ZJ, JZMJ, QY, FX, CX, LC, JGRQ, ZXQK, LXR, LXRDH1, LXRSFZH, "
-                                  "ZWHJ, FWSS, JTQK, CZFBZ1, LRR, LRRQ")
-                       + Company + QStringLiteral(" FROM TbRental WHERE ZTW=?"),
-                   {notLet});
-    case Sheet::RentalSave:
-        return Sql(QStringLiteral("SELECT SJH, CQZH, FWDZ, ZJ, JZMJ, QY, FX, CX, LC, JGRQ, ZXQK, LXR, LXRDH1, LXRSFZH, "
-                                  "ZWHJ, FWSS, JTQK, CZFBZ1, LRR, LRRQ, CZRXM, CZRLXDH, CZRSFZH, CZJG, CZRQ, CZJZRQ, "
-                                  "CZFBZ2, HTH, YJJE, SLR, SLRQ")
-                       + Company + QStringLiteral(" FROM TbRental WHERE ZTW=?"),
-                   {let});
-    case Sheet::SaleRelease:
-        return Sql(QStringLiteral("SELECT SJH, DGDZ, SJ, JZMJ, QY, FX, CX, LC, ZXQK, JGRQ, SYNX, CB, ZWHJ, FWSS, JTQK, "
-                                  "CSFBZ")
-                       + Company + QStringLiteral(" FROM TbSale WHERE ZTW=?"),
-                   {notLet});
-    case Sheet::SaleReturn:
-        return Sql(QStringLiteral("SELECT SJH, CQZH, FWDZ, SJ, JZMJ, QY, FX, CX, LC, ZXQK, JGRQ, SYNX, CB, LXR, LXRDH1, "
-                                  "LXRSFZH, ZWHJ, FWSS, JTQK, CSFBZ, LRR, LRRQ")
-                       + Company + QStringLiteral(" FROM TbSale WHERE ZTW=?"),
-                   {notLet});
-    case Sheet::SaleSave:
-        return Sql(QStringLiteral("SELECT SJH, CQZH, FWDZ, SJ, JZMJ, QY, FX, CX, LC, JGRQ, SYNX, CB, ZXQK, LXR, LXRDH1, "
-                                  "LXRSFZH, ZWHJ, FWSS, JTQK, CSFBZ, LRR, LRRQ, GMRXM, GMRLXDH, GMRSFZH, GMJG, GMRQ, "
-                                  "GMFBZ, HTH, YJJE, SLR, SLRQ")
-                       + Company + QStringLiteral(" FROM TbSale WHERE ZTW=?"),
-                   {let});
-    case Sheet::QQRentalRelease:
-        return Sql(QStringLiteral("SELECT SJH, DGDZ, ZJ, JZMJ, QY, FX, CX, LC, ZXQK, ZWHJ, FWSS, JTQK, BZ") + Company
-                   + QStringLiteral(" FROM TbQRental WHERE ID<>0"));
-    case Sheet::QQRentalReturn:
-        return Sql(QStringLiteral("SELECT SJH, FWDZ, ZJ, JZMJ, QY, FX, CX, LC, ZXQK, LXR, LXRDH1, LXRSFZH, ZWHJ, FWSS, "
-                                  "JTQK, BZ, LRR, LRRQ")
-                   + Company + QStringLiteral(" FROM TbQRental WHERE ID<>0"));
-    case Sheet::QBuyRelease:
-        return Sql(QStringLiteral("SELECT SJH, DGDZ, SJ, JZMJ, QY, FX, CX, LC, ZXQK, JGRQ, SYNX, CB, ZWHJ, FWSS, JTQK, BZ")
-                   + Company + QStringLiteral(" FROM TbQBuy WHERE ID<>0"));
-    case Sheet::QBuyReturn:
-        return Sql(QStringLiteral("SELECT SJH, FWDZ, SJ, JZMJ, QY, FX, CX, LC, ZXQK, JGRQ, SYNX, CB, LXR, LXRDH1, "
-                                  "LXRSFZH, ZWHJ, FWSS, JTQK, BZ, LRR, LRRQ")
-                   + Company + QStringLiteral(" FROM TbQBuy WHERE ID<>0"));
-    }
-    return Sql();
+    // The columns each sheet prints, its register and the state it is meant
+    // for (none: every request).
+    struct Statement {
+        const char *columns, *table, *state;
+    };
+    static const Statement statements[] = {
+        {"SJH, DGDZ, ZJ, JZMJ, QY, FX, CX, LC, JGRQ, ZXQK, ZWHJ, FWSS, JTQK, CZFBZ1", "TbRental", "00"},
+        {"SJH, CQZH, FWDZ, ZJ, JZMJ, QY, FX, CX, LC, JGRQ, ZXQK, LXR, LXRDH1, LXRSFZH, ZWHJ, FWSS, JTQK, CZFBZ1, LRR, "
+         "LRRQ",
+         "TbRental", "00"},
+        {"SJH, CQZH, FWDZ, ZJ, JZMJ, QY, FX, CX, LC, JGRQ, ZXQK, LXR, LXRDH1, LXRSFZH, ZWHJ, FWSS, JTQK, CZFBZ1, LRR, "
+         "LRRQ, CZRXM, CZRLXDH, CZRSFZH, CZJG, CZRQ, CZJZRQ, CZFBZ2, HTH, YJJE, SLR, SLRQ",
+         "TbRental", "01"},
+        {"SJH, DGDZ, SJ, JZMJ, QY, FX, CX, LC, ZXQK, JGRQ, SYNX, CB, ZWHJ, FWSS, JTQK, CSFBZ", "TbSale", "00"},
+        {"SJH, CQZH, FWDZ, SJ, JZMJ, QY, FX, CX, LC, ZXQK, JGRQ, SYNX, CB, LXR, LXRDH1, LXRSFZH, ZWHJ, FWSS, JTQK, "
+         "CSFBZ, LRR, LRRQ",
+         "TbSale", "00"},
+        {"SJH, CQZH, FWDZ, SJ, JZMJ, QY, FX, CX, LC, JGRQ, SYNX, CB, ZXQK, LXR, LXRDH1, LXRSFZH, ZWHJ, FWSS, JTQK, "
+         "CSFBZ, LRR, LRRQ, GMRXM, GMRLXDH, GMRSFZH, GMJG, GMRQ, GMFBZ, HTH, YJJE, SLR, SLRQ",
+         "TbSale", "01"},
+        {"SJH, DGDZ, ZJ, JZMJ, QY, FX, CX, LC, ZXQK, ZWHJ, FWSS, JTQK, BZ", "TbQRental", nullptr},
+        {"SJH, FWDZ, ZJ, JZMJ, QY, FX, CX, LC, ZXQK, LXR, LXRDH1, LXRSFZH, ZWHJ, FWSS, JTQK, BZ, LRR, LRRQ", "TbQRental",
+         nullptr},
+        {"SJH, DGDZ, SJ, JZMJ, QY, FX, CX, LC, ZXQK, JGRQ, SYNX, CB, ZWHJ, FWSS, JTQK, BZ", "TbQBuy", nullptr},
+        {"SJH, FWDZ, SJ, JZMJ, QY, FX, CX, LC, ZXQK, JGRQ, SYNX, CB, LXR, LXRDH1, LXRSFZH, ZWHJ, FWSS, JTQK, BZ, LRR, "
+         "LRRQ",
+         "TbQBuy", nullptr},
+    };
+    const Statement &st = statements[int(sheet)];
+    const QString text = QStringLiteral("SELECT %1%2 FROM %3 WHERE ")
+                             .arg(QString::fromLatin1(st.columns), Company, QString::fromLatin1(st.table));
+    if (!st.state)
+        return Sql(text + QStringLiteral("ID<>0"));
+    return Sql(text + QStringLiteral("ZTW=?"), {QString::fromLatin1(st.state)});
 }
 
 void BuildSheetLayout(Report &report, Sheet sheet)

@@ -21,56 +21,22 @@ private:
     Sheet m_sheet;
 };
 
-class TQRentalReleaseFm : public TQSheetFm {
-    Q_OBJECT
+/// The window class of each sheet: the sheet is all that sets them apart.
+template <Sheet S>
+class TQSheetOf : public TQSheetFm {
 public:
-    explicit TQRentalReleaseFm(QWidget *parent = nullptr) : TQSheetFm(Sheet::RentalRelease, parent) {}
+    explicit TQSheetOf(QWidget *parent = nullptr) : TQSheetFm(S, parent) {}
 };
-class TQRentalReturnFm : public TQSheetFm {
-    Q_OBJECT
-public:
-    explicit TQRentalReturnFm(QWidget *parent = nullptr) : TQSheetFm(Sheet::RentalReturn, parent) {}
-};
-class TQRentalSaveFm : public TQSheetFm {
-    Q_OBJECT
-public:
-    explicit TQRentalSaveFm(QWidget *parent = nullptr) : TQSheetFm(Sheet::RentalSave, parent) {}
-};
-class TQSaleReleaseFm : public TQSheetFm {
-    Q_OBJECT
-public:
-    explicit TQSaleReleaseFm(QWidget *parent = nullptr) : TQSheetFm(Sheet::SaleRelease, parent) {}
-};
-class TQSaleReturnFm : public TQSheetFm {
-    Q_OBJECT
-public:
-    explicit TQSaleReturnFm(QWidget *parent = nullptr) : TQSheetFm(Sheet::SaleReturn, parent) {}
-};
-class TQSaleSaveFm : public TQSheetFm {
-    Q_OBJECT
-public:
-    explicit TQSaleSaveFm(QWidget *parent = nullptr) : TQSheetFm(Sheet::SaleSave, parent) {}
-};
-class TQQRentalReleaseFm : public TQSheetFm {
-    Q_OBJECT
-public:
-    explicit TQQRentalReleaseFm(QWidget *parent = nullptr) : TQSheetFm(Sheet::QQRentalRelease, parent) {}
-};
-class TQQRentalReturnFm : public TQSheetFm {
-    Q_OBJECT
-public:
-    explicit TQQRentalReturnFm(QWidget *parent = nullptr) : TQSheetFm(Sheet::QQRentalReturn, parent) {}
-};
-class TQBuyReleaseFm : public TQSheetFm {
-    Q_OBJECT
-public:
-    explicit TQBuyReleaseFm(QWidget *parent = nullptr) : TQSheetFm(Sheet::QBuyRelease, parent) {}
-};
-class TQBuyReturnFm : public TQSheetFm {
-    Q_OBJECT
-public:
-    explicit TQBuyReturnFm(QWidget *parent = nullptr) : TQSheetFm(Sheet::QBuyReturn, parent) {}
-};
+using TQRentalReleaseFm = TQSheetOf<Sheet::RentalRelease>;
+using TQRentalReturnFm = TQSheetOf<Sheet::RentalReturn>;
+using TQRentalSaveFm = TQSheetOf<Sheet::RentalSave>;
+using TQSaleReleaseFm = TQSheetOf<Sheet::SaleRelease>;
+using TQSaleReturnFm = TQSheetOf<Sheet::SaleReturn>;
+using TQSaleSaveFm = TQSheetOf<Sheet::SaleSave>;
+using TQQRentalReleaseFm = TQSheetOf<Sheet::QQRentalRelease>;
+using TQQRentalReturnFm = TQSheetOf<Sheet::QQRentalReturn>;
+using TQBuyReleaseFm = TQSheetOf<Sheet::QBuyRelease>;
+using TQBuyReturnFm = TQSheetOf<Sheet::QBuyReturn>;
 
 // Entry operations: the sheet's one window (made when missing) is shown
 // maximised and loaded with ids; without a list it prints every record of
