@@ -74,10 +74,11 @@ TQSheetFm *PrintSheet(Sheet sheet, const IdList &ids)
     if (!form) {
         form = makeWindow(sheet);
         window(sheet) = form;
-        // Free-standing, yet it goes with the main window.
+        // Free-standing, yet it goes with the main window: closed (and so
+        // freed) as the main window goes, the program can end.
         form->setWindowFlags(Qt::Window);
         if (TMainFm *main = TMainFm::instance())
-            QObject::connect(main, &QObject::destroyed, form, &QObject::deleteLater);
+            QObject::connect(main, &QObject::destroyed, form, [form] { form->close(); });
     }
     form->showMaximized();
     form->raise();

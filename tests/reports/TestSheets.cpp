@@ -2,9 +2,11 @@
 #include "support/ReportFixture.h"
 
 #include "components/widgets/ReportPreview.h"
+#include "listings/RentalManageForm.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QTimer>
@@ -42,6 +44,7 @@ private slots:
     void printUsesTheDialogsRange();
     void printerErrorIsReported();
     void pdfIsNamedAfterCaptionAndDate();
+    void managementWindowPrintsThroughTheCommands();
 
 private:
     TQSheetFm *print(const char *command)
@@ -370,6 +373,23 @@ void TestSheets::pdfIsNamedAfterCaptionAndDate()
     m_dialogs->setNextFileName(m_dir->filePath(QStringLiteral("存档")));
     QVERIFY(form->ExportPdf());
     QCOMPARE(pdfPageCount(m_dir->filePath(QStringLiteral("存档.pdf"))), 1);
+}
+
+void TestSheets::managementWindowPrintsThroughTheCommands()
+{
+    TMainFm::RegisterChild(QStringLiteral("atRentalManage"), [](QWidget *parent) { return new TRentalManageFm(parent); });
+    QVERIFY(m_form->OpenChild(QStringLiteral("atRentalManage")));
+    auto *print = m_form->CurrentChild()->findChild<QPushButton *>(QStringLiteral("btnPrint"));
+    QVERIFY(print && print->menu());
+    QAction *archive = nullptr;
+    for (QAction *a : print->menu()->actions())
+        archive = a->objectName() == QLatin1String("atRentalSave") ? a : archive;
+    QVERIFY(archive);
+    archive->trigger();
+    TQSheetFm *form = SheetWindow(Sheet::RentalSave);
+    QVERIFY(form && form->isVisible());
+    QCOMPARE(form->QReport->recordCount(), 1);
+    QVERIFY(!m_messages->texts().contains(TMainFm::NotYetText()));
 }
 
 QTEST_MAIN(TestSheets)
