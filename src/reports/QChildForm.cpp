@@ -272,7 +272,13 @@ bool TQChildFm::PrintReport()
     if (!printDialog()(printer, PageCount, this))
         return false;
     const bool all = printer.printRange() == QPrinter::AllPages || printer.fromPage() == 0;
-    const bool printed = QuickRep1.print(printer, all ? 1 : printer.fromPage(), all ? PageCount : printer.toPage());
+    bool printed = false;
+    try {
+        printed = QuickRep1.print(printer, all ? 1 : printer.fromPage(), all ? PageCount : printer.toPage());
+    } catch (const std::exception &) {
+        // A row that cannot be read while printing is a failed print like any other.
+        printed = false;
+    }
     if (!printed)
         Messages::information(tr("打印出错！请检查您的打印机设置。"));
     return printed;

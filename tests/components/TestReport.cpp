@@ -33,6 +33,7 @@ private slots:
     void emptyDataPrintsTitleAndSummary();
     void stopEndsTheLayoutEarly();
     void screenAndPdfShareTheLayout();
+    void fontPointsHoldOnEveryDevice();
     void unwritablePdfIsRefused();
 
 private:
@@ -311,6 +312,46 @@ void TestReport::screenAndPdfShareTheLayout()
     const int y = int((30 + 4) * 96 / 25.4);
     QVERIFY(qGray(page.pixel(37, y)) < 160 || qGray(page.pixel(38, y)) < 160);
     QCOMPARE(qGray(page.pixel(30, y)), 255);
+}
+
+/// Height in pixels of the dark part of the image's top rows (the title).
+static int titleHeight(const QImage &image, int rows)
+{
+    int first = -1, last = -1;
+    for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) < 128) {
+                first = first < 0 ? y : first;
+                last = y;
+                break;
+            }
+        }
+    }
+    return first < 0 ? 0 : last - first + 1;
+}
+
+void TestReport::fontPointsHoldOnEveryDevice()
+{
+    // The painter is not scaled to millimetres: a 22 point title is three
+    // times as many pixels at 288 dpi as at 96 dpi, as on paper.
+    buildReport(30);
+    m_report.prepare();
+    int heights[2] = {0, 0};
+    const int dpis[2] = {96, 288};
+    for (int i = 0; i < 2; ++i) {
+        const double mm = dpis[i] / 25.4;
+        QImage page(int(210 * mm), int(297 * mm), QImage::Format_RGB32);
+        page.setDotsPerMeterX(int(dpis[i] / 0.0254 + 0.5));
+        page.setDotsPerMeterY(int(dpis[i] / 0.0254 + 0.5));
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        m_report.drawPage(painter, 1);
+        painter.end();
+        heights[i] = titleHeight(page, int(20 * mm));
+    }
+    QVERIFY(heights[0] > 15);
+    const double ratio = double(heights[1]) / heights[0];
+    QVERIFY2(ratio > 2.7 && ratio < 3.3, qPrintable(QString::number(ratio)));
 }
 
 void TestReport::unwritablePdfIsRefused()

@@ -1,6 +1,10 @@
 #include "components/widgets/ReportPreview.h"
 
+#include "base/Messages.h"
 #include "components/Report.h"
+#include "datastore/Engine.h"
+
+#include <exception>
 
 #include <QImage>
 #include <QPainter>
@@ -23,8 +27,17 @@ protected:
     {
         QPainter painter(this);
         painter.fillRect(rect(), Qt::white);
-        if (m_owner->m_report)
+        if (!m_owner->m_report)
+            return;
+        // Nothing may unwind out of a paint event: a row that can no longer
+        // be read (the file was closed) is reported once the loop turns.
+        try {
             m_owner->m_report->drawPage(painter, m_owner->m_page);
+        } catch (const EngineError &error) {
+            Messages::errorLater(error.message());
+        } catch (const std::exception &error) {
+            Messages::errorLater(QString::fromUtf8(error.what()));
+        }
     }
 
 private:
