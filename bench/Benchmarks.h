@@ -29,4 +29,8 @@ void runPictureBenchmarks(QTextStream &out);
 /// address is updated, against MakeRoughAddress alone (BRELVANTO_BENCH_ONLY=typing).
 void runTypingBenchmark(QTextStream &out);
 
+/// 1,000 rental notices (500 pages) laid out and written to PDF, against the
+/// same texts and rectangles drawn with a bare painter (BRELVANTO_BENCH_ONLY=reports).
+void runReportBenchmark(QTextStream &out);
+
 } // namespace brel::bench

@@ -10,6 +10,8 @@
 #include "listings/RequestManageForm.h"
 #include "listings/SaleManageForm.h"
 #include "online/VersionCheck.h"
+#include "reports/PieceStatForm.h"
+#include "reports/SheetForm.h"
 #include "shell/FlashForm.h"
 #include "shell/MainForm.h"
 #include "shell/SettingObjects.h"
@@ -50,6 +52,9 @@ int main(int argc, char *argv[])
     TMainFm::RegisterCommand(QStringLiteral("atGetLastest"), &CheckLatestVersion);
     TMainFm::RegisterCommand(QStringLiteral("atHomePage"), &OpenHomePage);
     TMainFm::RegisterChild(QStringLiteral("atBaseInfo"), [](QWidget *parent) { return new TBaseInfoFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atPieceStat"), [](QWidget *parent) { return new TQPieceStatFm(parent); });
+    RegisterSheetCommands();
+
     // Read before the login dialog marks the machine as known.
     const bool firstStart = settings.ReadBeginer() != 1;
 
