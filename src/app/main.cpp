@@ -1,4 +1,6 @@
 #include "admin/ChgPwdForm.h"
+#include "admin/DataForm.h"
+#include "admin/DataLinkForm.h"
 #include "admin/LogManageForm.h"
 #include "admin/Login.h"
 #include "admin/LoginDialog.h"
@@ -41,6 +43,8 @@ int main(int argc, char *argv[])
     TMainFm::RegisterChild(QStringLiteral("atQBuyManage"), [](QWidget *parent) { return new TQBuyManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atSaleManage"), [](QWidget *parent) { return new TSaleManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atChgPwd"), [](QWidget *parent) { return new TChgPwdFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atDataLink"), [](QWidget *parent) { return new TDataLinkFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atData"), [](QWidget *parent) { return new TDataFm(parent); });
 
     QPointer<TMainFm> mainForm = new TMainFm;
     TMainFm::SetLoginDialog([&mainForm](bool allowChooseUser) { return ShowLogin(allowChooseUser, mainForm.data()); });

@@ -387,9 +387,14 @@ QStringList KnownBuilds()
 
 QString ReadDbVersion()
 {
-    if (!db().tableExists(QStringLiteral("TbVersion")))
+    return ReadDbVersion(db());
+}
+
+QString ReadDbVersion(Database &file)
+{
+    if (!file.tableExists(QStringLiteral("TbVersion")))
         return {};
-    auto st = db().prepare(Sql(QStringLiteral("SELECT BBH FROM TbVersion ORDER BY ID LIMIT 1")));
+    auto st = file.prepare(Sql(QStringLiteral("SELECT BBH FROM TbVersion ORDER BY ID LIMIT 1")));
     return st->step() ? st->value(0).toString() : QString();
 }
 
