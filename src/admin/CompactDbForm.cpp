@@ -13,6 +13,13 @@
 
 namespace brel {
 
+QLabel *WrappedLabel(const QString &text, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    l->setWordWrap(true);
+    return l;
+}
+
 SlowWorkBar::SlowWorkBar(QProgressBar *bar) : m_bar(bar)
 {
     m_clock.start();
@@ -38,9 +45,8 @@ TCompactDbFm::TCompactDbFm(QWidget *parent)
 {
     setObjectName(QStringLiteral("CompactDbFm"));
     setWindowTitle(tr("整理数据文件"));
-    lbHint = new QLabel(tr("    每隔一段时间您应该使用“数据文件整理”功能整理您的数据文件。这样您的数据文件会变小、程序运行效率提高。"),
-                        this);
-    lbHint->setWordWrap(true);
+    lbHint = WrappedLabel(tr("    每隔一段时间您应该使用“数据文件整理”功能整理您的数据文件。这样您的数据文件会变小、程序运行效率提高。"),
+                          this);
     lbHint->setMinimumWidth(380);
     pbCompact = new QProgressBar(this);
     pbCompact->setObjectName(QStringLiteral("pbCompact"));

@@ -10,6 +10,9 @@ class QPushButton;
 
 namespace brel {
 
+/// A label whose text wraps, for the explanations of the data-file windows.
+QLabel *WrappedLabel(const QString &text, QWidget *parent);
+
 /// Shows a long piece of work on a progress bar once it has taken more than
 /// a second, and lets the window repaint meanwhile (typing and clicks wait:
 /// the work runs on the window's own thread).

@@ -18,22 +18,6 @@
 
 namespace brel {
 
-namespace {
-
-const QStringList DataFileFilters()
-{
-    return {QCoreApplication::translate("brel::TDataFm", "数据文件 (*.mdb *.MDB)")};
-}
-
-QLabel *hintLabel(const QString &text, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setWordWrap(true);
-    return l;
-}
-
-} // namespace
-
 TDataFm::TDataFm(QWidget *parent)
     : TDesktopChildFm(parent)
 {
@@ -60,7 +44,7 @@ TDataFm::TDataFm(QWidget *parent)
     auto *grid = new QGridLayout;
     auto row = [&](int r, QPushButton *b, const QString &text) {
         grid->addWidget(b, r, 0, Qt::AlignTop);
-        QLabel *l = hintLabel(text, pnDesktop);
+        QLabel *l = WrappedLabel(text, pnDesktop);
         l->setBuddy(b);
         grid->addWidget(l, r, 1);
     };

@@ -1,5 +1,6 @@
 #include "admin/DataLinkForm.h"
 
+#include "admin/CompactDbForm.h"
 #include "admin/NewDataForm.h"
 #include "base/FileDialogs.h"
 #include "base/Messages.h"
@@ -20,17 +21,6 @@
 
 namespace brel {
 
-namespace {
-
-QLabel *hintLabel(const QString &text, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setWordWrap(true);
-    return l;
-}
-
-} // namespace
-
 TDataLinkFm::TDataLinkFm(QWidget *parent)
     : TDesktopChildFm(parent)
 {
@@ -39,7 +29,7 @@ TDataLinkFm::TDataLinkFm(QWidget *parent)
     setDesktopSize(640, 380);
 
     auto *newGroup = new QGroupBox(tr("新建数据文件"), pnDesktop);
-    lbNewHint = hintLabel(tr("　　当您需要建立一套全新的数据文件时，可以使用此功能。（请不要使用系统“例子数据文件”记录您的房屋信息，此数据文件只能作为测试使用。）"),
+    lbNewHint = WrappedLabel(tr("　　当您需要建立一套全新的数据文件时，可以使用此功能。（请不要使用系统“例子数据文件”记录您的房屋信息，此数据文件只能作为测试使用。）"),
                           newGroup);
     lbNewHint->setObjectName(QStringLiteral("lbNewHint"));
     btnNew = new QPushButton(tr("新建数据文件"), newGroup);
@@ -49,7 +39,7 @@ TDataLinkFm::TDataLinkFm(QWidget *parent)
     newLayout->addWidget(btnNew, 0, Qt::AlignRight);
 
     auto *linkGroup = new QGroupBox(tr("设置数据文件"), pnDesktop);
-    lbLinkHint = hintLabel(tr("　　有时您需要建立多个数据文件，并且时常需要打开不同的数据文件录入业务数据。您可以通过“设置数据文件”功能切换工作数据文件。设置好后，请按［保存］按钮保存您的设置。"),
+    lbLinkHint = WrappedLabel(tr("　　有时您需要建立多个数据文件，并且时常需要打开不同的数据文件录入业务数据。您可以通过“设置数据文件”功能切换工作数据文件。设置好后，请按［保存］按钮保存您的设置。"),
                            linkGroup);
     lbLinkHint->setObjectName(QStringLiteral("lbLinkHint"));
     edDataLink = new QLineEdit(QDir::toNativeSeparators(WorkingFile), linkGroup);
@@ -90,7 +80,7 @@ void TDataLinkFm::chooseFile()
     request.kind = FileDialogs::Kind::Open;
     request.caption = tr("设置当前工作数据文件...");
     request.fileName = DataFolder();
-    request.filters = {tr("数据文件 (*.mdb *.MDB)")};
+    request.filters = DataFileFilters();
     request.defaultSuffix = QStringLiteral("mdb");
     const FileDialogs::Result chosen = FileDialogs::ask(request);
     if (!chosen.accepted || chosen.fileName.isEmpty())

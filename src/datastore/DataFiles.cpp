@@ -94,6 +94,11 @@ QString DataFolder()
     return AppDir + QStringLiteral("/Data");
 }
 
+QStringList DataFileFilters()
+{
+    return {tr("数据文件 (*.mdb *.MDB)")};
+}
+
 QString BlankTemplate()
 {
     return DataFolder() + QStringLiteral("/Blank");

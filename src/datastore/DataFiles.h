@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <functional>
 
@@ -14,6 +15,9 @@ namespace brel {
 QString DataFolder();
 /// The blank template every new data file is copied from.
 QString BlankTemplate();
+
+/// The file types of the open and save dialogs for data files.
+QStringList DataFileFilters();
 
 /// Progress of a long copy: percent done, 0 to 100.
 using CopyProgress = std::function<void(int percent)>;

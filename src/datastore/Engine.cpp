@@ -576,6 +576,9 @@ void Database::backupTo(const QString &target, const std::function<void(qint64, 
     Database copy;
     copy.m_takesUseLock = false;
     copy.create(target, m_password);
+    // The copy is a new file that replaces nothing until it is complete: it
+    // needs no journal of its own.
+    sqlite3_exec(copy.m_db, "PRAGMA journal_mode=OFF", nullptr, nullptr, nullptr);
     sqlite3_backup *backup = sqlite3_backup_init(copy.m_db, "main", m_db, "main");
     if (!backup) {
         const QString why = engineText(copy.m_db, sqlite3_errcode(copy.m_db));

@@ -8,7 +8,6 @@
 #include "support/FileDialogRecorder.h"
 #include "support/MainWindowFixture.h"
 
-#include <QCryptographicHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -28,10 +27,7 @@ const QString RestoreOk = QStringLiteral("数据文件恢复成功！请选择�
 
 QByteArray digest(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    return fileDigest(path);
 }
 
 /// Every row of the tables that carry business and setup data, as text.

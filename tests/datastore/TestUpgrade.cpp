@@ -75,8 +75,7 @@ QSet<QString> indexNames(Database &db)
 
 QByteArray digest(const QString &path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
+    return test::fileDigest(path);
 }
 
 const QStringList RightsGroups = {QStringLiteral("房屋出租"), QStringLiteral("房屋出售"), QStringLiteral("求租求购")};
