@@ -79,6 +79,7 @@ private slots:
     void missingChosenFileIsRefused();
 
     void backupIsAnEncryptedCopyOfTheOpenFile();
+    void longWorkShowsItsProgress();
     void failedBackupSaysWhereAndWhy_data();
     void failedBackupSaysWhereAndWhy();
     void restoreRefusesWhatItCannotUse_data();
@@ -385,6 +386,38 @@ void TestDataFiles::backupIsAnEncryptedCopyOfTheOpenFile()
     QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("备份/.2026.mdb.part"))));
     QVERIFY(maint->btnBackup->isEnabled());
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void TestDataFiles::longWorkShowsItsProgress()
+{
+    // More pages than one slice of the copy, and no wait before the bar.
+    addLogRows(m_working, 6000);
+    SlowWorkBar::ShowAfterMs = 0;
+    TDataFm *maint = openDataMaint();
+    QVERIFY(maint);
+    QList<int> shown;
+    bool buttonsOff = true;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, this, [&] {
+        if (!maint->pbWork->isVisible())
+            return;
+        shown << maint->pbWork->value();
+        buttonsOff = buttonsOff && !maint->btnBackup->isEnabled() && !maint->btnRestore->isEnabled();
+    });
+    probe.start(0);
+    m_dialogs->setNextFileName(m_dir->filePath(QStringLiteral("long.mdb")));
+
+    QTest::mouseClick(maint->btnBackup, Qt::LeftButton);
+
+    probe.stop();
+    SlowWorkBar::ShowAfterMs = 1000;
+    QCOMPARE(m_messages->texts(), QStringList{BackupOk});
+    QVERIFY(!shown.isEmpty());
+    QVERIFY(buttonsOff);
+    QVERIFY(std::is_sorted(shown.begin(), shown.end()));
+    QVERIFY(shown.first() > 0 && shown.last() <= 100);
+    QVERIFY(!maint->pbWork->isVisible());
+    QVERIFY(maint->btnBackup->isEnabled());
 }
 
 void TestDataFiles::failedBackupSaysWhereAndWhy_data()
