@@ -21,6 +21,10 @@ void runUpgradeBenchmark(QTextStream &out);
 /// Grid and export figures over the same file.
 void runGridBenchmarks(const QString &dataFile, QTextStream &out);
 
+/// Backup and compaction of the million-row file against cp of the same
+/// file in the same run (BRELVANTO_BENCH_ONLY=datafiles).
+void runDataFileBenchmarks(const QString &dataFile, QTextStream &out);
+
 /// Floor-plan browser figures: 20 pictures of 4000x3000 until every thumbnail
 /// is shown, against bare libjpeg at 1/8 (BRELVANTO_BENCH_ONLY=pictures).
 void runPictureBenchmarks(QTextStream &out);

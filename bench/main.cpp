@@ -110,6 +110,10 @@ int main(int argc, char **argv)
         makeBenchFile(path, out);
     else
         out << "using " << path << Qt::endl;
+    if (only == QLatin1String("datafiles")) {
+        brel::bench::runDataFileBenchmarks(path, out);
+        return 0;
+    }
     brel::bench::resetPeak();
     const qint64 startKb = brel::bench::statusKb("VmRSS");
     // BRELVANTO_BENCH_ONLY=grid leaves the data-set figures out (for profiling the grid).

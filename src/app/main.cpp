@@ -1,5 +1,7 @@
 #include "admin/BaseInfoForm.h"
 #include "admin/ChgPwdForm.h"
+#include "admin/DataForm.h"
+#include "admin/DataLinkForm.h"
 #include "admin/LogManageForm.h"
 #include "admin/Login.h"
 #include "admin/LoginDialog.h"
@@ -53,6 +55,8 @@ int main(int argc, char *argv[])
     TMainFm::RegisterCommand(QStringLiteral("atHomePage"), &OpenHomePage);
     TMainFm::RegisterChild(QStringLiteral("atBaseInfo"), [](QWidget *parent) { return new TBaseInfoFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atPieceStat"), [](QWidget *parent) { return new TQPieceStatFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atDataLink"), [](QWidget *parent) { return new TDataLinkFm(parent); });
+    TMainFm::RegisterChild(QStringLiteral("atData"), [](QWidget *parent) { return new TDataFm(parent); });
     RegisterSheetCommands();
 
     // Read before the login dialog marks the machine as known.

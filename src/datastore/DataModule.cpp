@@ -1,5 +1,6 @@
 #include "datastore/DataModule.h"
 
+#include "datastore/DataFiles.h"
 #include "datastore/Globalvar.h"
 #include "datastore/Money.h"
 #include "datastore/Rights.h"
@@ -190,35 +191,70 @@ bool TDM::OpenWorkingFile(const QString &path, bool noPrevious)
     return false;
 }
 
-double TDM::CompactWorkingFile()
+double TDM::CompactWorkingFile(CompactFailure *failure, const std::function<void(int percent)> &progress)
 {
+    auto fail = [failure](const QString &reason, bool inUse = false) {
+        if (failure)
+            *failure = {inUse, reason};
+        return 0.0;
+    };
+    if (failure)
+        *failure = {};
     DbBase->close();
     // Through a link the real file is compacted, and the link stays as it is.
     const QString file = QFileInfo(DbBase->path()).canonicalFilePath();
     if (file.isEmpty() || !QFileInfo(file).isFile())
-        return 0;
+        return fail(tr("数据文件“%1”不存在。").arg(DbBase->path()));
     const qint64 oldSize = FileSizeOf(file);
     if (oldSize <= 0)
-        return 0;
+        return fail(tr("数据文件“%1”是空文件。").arg(file));
     // The copy is made beside the working file so the final rename stays on
     // one file system.
     const QString tmp = QFileInfo(file).absoluteDir().filePath(QStringLiteral("Tmp_mdb.mdb"));
+    // Read before the file is taken alone: this look needs a connection of its own.
+    std::function<void()> working;
+    if (progress) {
+        // The copy holds the used pages only: its size against theirs is the share done.
+        qint64 used = oldSize;
+        {
+            Database probe;
+            try {
+                probe.open(file, Password);
+                auto pages = probe.prepare(Sql("PRAGMA page_count"));
+                auto free = probe.prepare(Sql("PRAGMA freelist_count"));
+                auto size = probe.prepare(Sql("PRAGMA page_size"));
+                if (pages->step() && free->step() && size->step())
+                    used = qMax<qint64>(1, (pages->int64(0) - free->int64(0)) * size->int64(0));
+            } catch (const EngineError &) {
+                // The compaction itself says what is wrong with the file.
+            }
+        }
+        working = [&progress, tmp, used] { progress(int(qMin<qint64>(99, FileSizeOf(tmp) * 100 / used))); };
+    }
+    // The compacted copy replaces the file under its name: a program that
+    // still has the old one open would go on writing into a deleted file.
+    const ExclusiveFileUse sole(file);
+    if (!sole.acquired())
+        return fail(tr("数据文件“%1”正被其他程序使用，不能整理。请先关闭使用它的程序（例如另一台电脑上的本系统），然后再整理。")
+                        .arg(QDir::toNativeSeparators(file)),
+                    true);
     if (QFileInfo::exists(tmp) && !QFile::remove(tmp))
-        return 0;
+        return fail(tr("无法删除上次留下的临时文件“%1”。").arg(QDir::toNativeSeparators(tmp)));
     try {
-        Database::compact(file, tmp, Password);
-    } catch (const EngineError &) {
+        Database::compact(file, tmp, Password, working);
+    } catch (const EngineError &e) {
         QFile::remove(tmp);
-        return 0;
+        return fail(e.message());
     }
     if (!QFileInfo(tmp).isFile())
-        return 0;
+        return fail(tr("没有生成整理后的数据文件。"));
     if (!replaceFile(tmp, file)) {
         QFile::remove(tmp);
-        return 0;
+        return fail(tr("整理后的数据文件不能替换“%1”，原数据文件保持不变。").arg(QDir::toNativeSeparators(file)));
     }
-    const qint64 ratio = roundHalfEvenDiv(__int128(FileSizeOf(file)) * 10000, oldSize);
-    return double(ratio) / 10000.0;
+    if (progress)
+        progress(100);
+    return CompactRatio(oldSize, FileSizeOf(file));
 }
 
 qint64 TDM::FileSizeOf(const QString &path)

@@ -43,9 +43,17 @@ public:
     /// Makes path the working data file (connect, upgrade, login, then the
     /// steps after login). Returns false when the login was cancelled or refused.
     bool OpenWorkingFile(const QString &path, bool noPrevious);
+    /// Why a compaction gave 0.
+    struct CompactFailure {
+        bool inUse = false; ///< another connection had the file open: refused, nothing done
+        QString reason;     ///< for the user; empty when it succeeded
+    };
     /// Rebuilds the working file without its free space; returns new size /
     /// old size rounded to four decimals, 0 when it failed (file untouched).
-    double CompactWorkingFile();
+    /// It refuses while another connection (another program) has the file
+    /// open, since the file is replaced under its name. progress gets a
+    /// percentage estimated from the copy's size as it grows.
+    double CompactWorkingFile(CompactFailure *failure = nullptr, const std::function<void(int percent)> &progress = {});
     static qint64 FileSizeOf(const QString &path);
 
     /// The steps of OpenWorkingFile that later parts of the program provide.

@@ -11,6 +11,13 @@
 #include <QVector>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -54,6 +61,37 @@ QString damageOf(sqlite3 *db, const QString &path)
     if (pages < 0 || pageSize <= 0 || QFileInfo(path).size() != pages * pageSize)
         return tr("数据文件“%1”已损坏：文件的大小与它记录的页数不符。");
     return {};
+}
+/// A descriptor of path holding a lock of kind (LOCK_SH, LOCK_EX) on the file
+/// now under that name, or -1. Waits up to waitMs for a conflicting lock to
+/// go. A lock won on a file that was meanwhile replaced under its name (a
+/// compaction that just ended) is dropped and taken again on the new file.
+int lockFile(const QString &path, int kind, int waitMs)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return -1;
+        if (::flock(fd, kind | LOCK_NB) == 0) {
+            struct stat held {}, now {};
+            if (::fstat(fd, &held) == 0 && ::stat(name.constData(), &now) == 0 && held.st_ino == now.st_ino
+                && held.st_dev == now.st_dev)
+                return fd;
+        }
+        ::close(fd);
+        if (std::chrono::steady_clock::now() >= until)
+            return -2;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+void unlockFile(int &fd)
+{
+    if (fd >= 0)
+        ::close(fd); // closing drops the lock
+    fd = -1;
 }
 } // namespace
 
@@ -327,6 +365,12 @@ void Database::openRaw(const QString &path, const QString &password, bool mustEx
             throw EngineError(tr("“%1”是一个空文件，不是本系统的数据文件。").arg(shown), SQLITE_NOTADB);
     }
 
+    if (mustExist && m_takesUseLock) {
+        m_useLock = lockFile(path, LOCK_SH, BusyTimeoutMs);
+        if (m_useLock == -2)
+            throw EngineError(tr("数据文件“%1”正被其他程序整理，请稍后再试。").arg(shown), SQLITE_BUSY);
+    }
+
     sqlite3 *db = nullptr;
     // Existence was checked above; CREATE is needed so ATTACH can make new files.
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
@@ -334,6 +378,7 @@ void Database::openRaw(const QString &path, const QString &password, bool mustEx
     if (rc != SQLITE_OK) {
         const QString msg = engineText(db, rc);
         sqlite3_close(db);
+        unlockFile(m_useLock);
         throw EngineError(tr("无法打开数据文件“%1”：%2").arg(shown, msg), rc);
     }
     sqlite3_extended_result_codes(db, 1);
@@ -355,6 +400,7 @@ void Database::openRaw(const QString &path, const QString &password, bool mustEx
     }
     if (rc != SQLITE_OK || !damage.isEmpty()) {
         sqlite3_close(db);
+        unlockFile(m_useLock);
         if (!damage.isEmpty())
             throw EngineError(damage.arg(shown), SQLITE_CORRUPT);
         if ((rc & 0xff) == SQLITE_CORRUPT)
@@ -366,6 +412,9 @@ void Database::openRaw(const QString &path, const QString &password, bool mustEx
     m_db = db;
     m_path = path;
     m_password = password;
+    // A new file exists only now.
+    if (!mustExist && m_takesUseLock && m_useLock < 0)
+        m_useLock = lockFile(path, LOCK_SH, 0);
     emit opened();
 }
 
@@ -414,6 +463,7 @@ void Database::close()
     finalizeIdle();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
+    unlockFile(m_useLock);
 }
 
 void Database::ensureOpen()
@@ -476,17 +526,30 @@ void Database::rollback()
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-void Database::compact(const QString &source, const QString &target, const QString &password)
+void Database::compact(const QString &source, const QString &target, const QString &password,
+                       const std::function<void()> &working)
 {
     Database src;
+    // The caller holds the file for itself while it compacts.
+    src.m_takesUseLock = false;
     src.open(source, password);
     if (QFileInfo::exists(target))
         throw EngineError(tr("目标文件“%1”已经存在。").arg(target));
     // sqlcipher_export writes into an attached database keyed with the same
     // password, so the copy is encrypted like the source.
     src.execute(Sql(QStringLiteral("ATTACH DATABASE ? AS compacted KEY ?"), {target, password}));
+    if (working) {
+        sqlite3_progress_handler(
+            src.m_db, 20000,
+            [](void *call) {
+                (*static_cast<const std::function<void()> *>(call))();
+                return 0;
+            },
+            const_cast<std::function<void()> *>(&working));
+    }
     try {
         src.execute(Sql("SELECT sqlcipher_export('compacted')"));
+        sqlite3_progress_handler(src.m_db, 0, nullptr, nullptr);
         src.execute(Sql("DETACH DATABASE compacted"));
         src.close();
         // Fresh statistics let the planner walk the receipt-number index of a
@@ -500,6 +563,88 @@ void Database::compact(const QString &source, const QString &target, const QStri
         QFile::remove(target);
         throw;
     }
+}
+
+void Database::backupTo(const QString &target, const std::function<void(qint64, qint64)> &progress)
+{
+    ensureOpen();
+    const QString shown = QFileInfo(target).absoluteFilePath();
+    if (QFileInfo::exists(target))
+        throw EngineError(tr("目标文件“%1”已经存在。").arg(shown));
+    // The copy is keyed before the first page goes in: a copy into an
+    // unkeyed file would be written in plain text without a word.
+    Database copy;
+    copy.m_takesUseLock = false;
+    copy.create(target, m_password);
+    // The copy is a new file that replaces nothing until it is complete: it
+    // needs no journal of its own.
+    sqlite3_exec(copy.m_db, "PRAGMA journal_mode=OFF", nullptr, nullptr, nullptr);
+    sqlite3_backup *backup = sqlite3_backup_init(copy.m_db, "main", m_db, "main");
+    if (!backup) {
+        const QString why = engineText(copy.m_db, sqlite3_errcode(copy.m_db));
+        copy.close();
+        QFile::remove(target);
+        throw EngineError(tr("无法备份到“%1”：%2").arg(shown, why));
+    }
+    // One read transaction for the whole copy: another program's write waits
+    // until the copy is done instead of restarting it or mixing two states.
+    const bool ownRead = !inTransaction();
+    if (ownRead)
+        sqlite3_exec(m_db, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    int rc = SQLITE_OK;
+    int waits = 0;
+    do {
+        rc = sqlite3_backup_step(backup, 4096);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            if (++waits * 50 > BusyTimeoutMs)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            continue;
+        }
+        if (progress) {
+            const qint64 total = sqlite3_backup_pagecount(backup);
+            progress(total - sqlite3_backup_remaining(backup), total);
+        }
+    } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
+    sqlite3_backup_finish(backup);
+    if (ownRead && !sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_DONE) {
+        const QString why = QString::fromUtf8(sqlite3_errstr(rc));
+        copy.close();
+        QFile::remove(target);
+        throw EngineError(tr("无法备份到“%1”：%2").arg(shown, why), rc);
+    }
+    copy.close();
+}
+
+QStringList Database::integrityCheck()
+{
+    QStringList findings;
+    try {
+        Statement st(*this, Sql("PRAGMA integrity_check(20)"));
+        while (st.step()) {
+            const QString line = st.value(0).toString();
+            if (line.compare(QLatin1String("ok"), Qt::CaseInsensitive) != 0)
+                findings << line;
+        }
+    } catch (const EngineError &e) {
+        // An encrypted page that fails its check stops the engine's walk.
+        findings << e.message();
+    }
+    return findings;
+}
+
+ExclusiveFileUse::ExclusiveFileUse(const QString &path)
+{
+    m_fd = lockFile(path, LOCK_EX, 0);
+    if (m_fd < 0)
+        m_fd = -1;
+}
+
+ExclusiveFileUse::~ExclusiveFileUse()
+{
+    unlockFile(m_fd);
 }
 
 // -------------------------------------------------------------- Transaction

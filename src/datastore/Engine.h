@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -136,7 +137,20 @@ public:
     void rollback();
 
     /// Writes a compacted, keyed copy of a closed file `source` to `target`.
-    static void compact(const QString &source, const QString &target, const QString &password);
+    /// working, when given, is called every so often while it runs.
+    static void compact(const QString &source, const QString &target, const QString &password,
+                        const std::function<void()> &working = {});
+
+    /// Writes a copy of this open file to target (a file that must not exist
+    /// yet) through the engine's online backup, page by page, keyed with this
+    /// connection's password. The copy is one moment of the file even while
+    /// another program writes to it. progress(done, total) follows each slice
+    /// of pages. On failure the partial copy is removed and EngineError raised.
+    void backupTo(const QString &target, const std::function<void(qint64 done, qint64 total)> &progress = {});
+    /// The engine's integrity check of this open file: empty when it is
+    /// sound, else what the engine found (at most a few lines). A page that
+    /// cannot be read at all is reported as a finding, not raised.
+    QStringList integrityCheck();
 
     sqlite3 *handle() const { return m_db; }
     /// Turns the connection's last error into an EngineError. A write refused
@@ -160,9 +174,28 @@ private:
     void finalizeIdle();
 
     sqlite3 *m_db = nullptr;
+    /// Every open connection holds a shared use of its file, so a compaction
+    /// (which takes the file for itself) sees another program using it.
+    int m_useLock = -1;
+    bool m_takesUseLock = true;
     QHash<QByteArray, sqlite3_stmt *> m_idle;
     QString m_path;
     QString m_password;
+};
+
+/// Holds a data file for this holder alone, for as long as it lives: it
+/// fails while any connection (of this or another program) has the file open.
+/// While it is held, connections to the file wait and then refuse to open.
+class ExclusiveFileUse {
+public:
+    explicit ExclusiveFileUse(const QString &path);
+    ~ExclusiveFileUse();
+    bool acquired() const { return m_fd >= 0; }
+    ExclusiveFileUse(const ExclusiveFileUse &) = delete;
+    ExclusiveFileUse &operator=(const ExclusiveFileUse &) = delete;
+
+private:
+    int m_fd = -1;
 };
 
 /// Rolls back unless committed.

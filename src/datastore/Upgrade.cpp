@@ -132,9 +132,6 @@ struct Change {
     bool notNull = false;
 };
 
-/// Rebuilds table with columns changed or dropped: a new table is filled with
-/// every row, the old one dropped and the new one takes its name; indexes,
-/// triggers and the ID sequence are put back.
 /// A column a rebuild adds at the end: its definition and the expression over
 /// the old row that fills it.
 struct Added {
@@ -142,31 +139,28 @@ struct Added {
     QString source;     ///< e.g. "FWDZ"
 };
 
-void rebuildTable(const QString &table, const QHash<QString, Change> &changes, const QStringList &dropped,
-                  const QList<Added> &added = {})
-{
-    requireName(table);
-    Database &d = db();
-    const std::vector<ColumnInfo> columns = tableColumns(table);
-    const QString createSql = schemaSql(QStringLiteral("table"), table).value(0);
-    const bool autoIncrement = createSql.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
-    QVariant sequence;
-    if (autoIncrement && d.tableExists(QStringLiteral("sqlite_sequence"))) {
-        auto st = d.prepare(Sql(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name=?"), {table}));
-        if (st->step())
-            sequence = st->value(0);
-    }
-    QHash<QString, QString> renamed;
-    for (auto it = changes.begin(); it != changes.end(); ++it)
-        renamed.insert(it.key().toUpper(), it->newName);
-    const QStringList indexes = indexSql(table, renamed, dropped);
-    const QStringList triggers = schemaSql(QStringLiteral("trigger"), table);
+struct Check {
+    QString column;
+    Target target;
+    int size;
+};
 
-    const QString work = QStringLiteral("brel_rebuild_") + table;
-    QStringList defs, targetCols, sourceExprs, primaryKey;
+/// The definition of table with columns changed or dropped and columns
+/// added at the end: what a rebuild creates and fills, and what is checked.
+struct TablePlan {
+    QStringList defs, targetCols, sourceExprs;
     QString idColumn;
-    struct Check { QString column; Target target; int size; };
     QList<Check> checks;
+    bool autoIncrement = false;
+};
+
+TablePlan planTable(const QString &table, const std::vector<ColumnInfo> &columns, const QHash<QString, Change> &changes,
+                    const QStringList &dropped, const QList<Added> &added)
+{
+    TablePlan plan;
+    const QString createSql = schemaSql(QStringLiteral("table"), table).value(0);
+    plan.autoIncrement = createSql.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+    QStringList primaryKey;
     for (const ColumnInfo &c : columns) {
         if (dropped.contains(c.name, Qt::CaseInsensitive))
             continue;
@@ -185,14 +179,14 @@ void rebuildTable(const QString &table, const QHash<QString, Change> &changes, c
             // as it is so the check below can refuse it instead of losing it.
             if (target == Target::Number || target == Target::WholeNumber)
                 expr = QStringLiteral("CASE WHEN typeof(%1)='text' AND trim(%1)='' THEN NULL ELSE %1 END").arg(c.name);
-            checks.append({name, target, size});
+            plan.checks.append({name, target, size});
         }
         QString def = name + QLatin1Char(' ') + type;
         if (c.pkOrder == 1 && std::count_if(columns.begin(), columns.end(), [](const ColumnInfo &x) { return x.pkOrder > 0; }) == 1) {
             def += QStringLiteral(" PRIMARY KEY");
-            if (autoIncrement)
+            if (plan.autoIncrement)
                 def += QStringLiteral(" AUTOINCREMENT");
-            idColumn = name;
+            plan.idColumn = name;
         } else if (c.pkOrder > 0) {
             primaryKey << name;
         }
@@ -200,24 +194,29 @@ void rebuildTable(const QString &table, const QHash<QString, Change> &changes, c
             def += QStringLiteral(" NOT NULL");
         if (!c.defaultSql.isEmpty())
             def += QStringLiteral(" DEFAULT ") + c.defaultSql;
-        defs << def;
-        targetCols << name;
-        sourceExprs << expr;
+        plan.defs << def;
+        plan.targetCols << name;
+        plan.sourceExprs << expr;
     }
     for (const Added &a : added) {
-        defs << a.definition;
-        targetCols << a.definition.section(QLatin1Char(' '), 0, 0);
-        sourceExprs << a.source;
+        plan.defs << a.definition;
+        plan.targetCols << a.definition.section(QLatin1Char(' '), 0, 0);
+        plan.sourceExprs << a.source;
     }
     if (!primaryKey.isEmpty())
-        defs << QStringLiteral("PRIMARY KEY (%1)").arg(primaryKey.join(QLatin1Char(',')));
-    if (idColumn.isEmpty())
-        idColumn = QStringLiteral("rowid");
+        plan.defs << QStringLiteral("PRIMARY KEY (%1)").arg(primaryKey.join(QLatin1Char(',')));
+    if (plan.idColumn.isEmpty())
+        plan.idColumn = QStringLiteral("rowid");
+    return plan;
+}
 
-    d.execute(Sql(QStringLiteral("CREATE TABLE %1 (%2)").arg(work, defs.join(QLatin1Char(',')))));
-    d.execute(Sql(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4")
-                      .arg(work, targetCols.join(QLatin1Char(',')), sourceExprs.join(QLatin1Char(',')), table)));
-    for (const Check &c : checks) {
+/// Refuses the first value of a changed column that its new type cannot
+/// hold, and rounds amounts to four decimals, in table (the rebuilt one or,
+/// changed in place, the table itself).
+void checkValues(const QString &table, const QString &sourceTable, const TablePlan &plan)
+{
+    Database &d = db();
+    for (const Check &c : plan.checks) {
         QString bad;
         switch (c.target) {
         case Target::Number: bad = QStringLiteral("typeof(%1) NOT IN ('integer','real','null')").arg(c.column); break;
@@ -230,14 +229,125 @@ void rebuildTable(const QString &table, const QHash<QString, Change> &changes, c
         }
         if (!bad.isEmpty()) {
             auto st = d.prepare(Sql(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 LIMIT 1")
-                                        .arg(idColumn, c.column, work, bad)));
+                                        .arg(plan.idColumn, c.column, table, bad)));
             if (st->step())
-                refuseValue(table, c.column, st->value(0), st->value(1));
+                refuseValue(sourceTable, c.column, st->value(0), st->value(1));
         }
         if (c.target == Target::Number)
             d.execute(Sql(QStringLiteral("UPDATE %1 SET %2=ROUND(%2,4) WHERE typeof(%2)='real' AND %2<>ROUND(%2,4)")
-                              .arg(work, c.column)));
+                              .arg(table, c.column)));
     }
+}
+
+/// Gives columns (keeping their names) the declared type without rewriting
+/// the table, where every stored value would come out of a rebuild as it is:
+/// empty texts of a number column become NULL in place, the definition is
+/// replaced in the schema and the rows stay where they are. Returns false,
+/// having changed nothing else, where a rebuild is needed (a value the new
+/// type would store differently, or a constraint with an index of its own).
+bool changeTypesInPlace(const QString &table, const QStringList &changed, const QString &type)
+{
+    Database &d = db();
+    {
+        // A UNIQUE or composite key has an index tied to the table's text.
+        auto st = d.prepare(Sql(QStringLiteral("PRAGMA index_list(%1)").arg(table)));
+        while (st->step())
+            if (st->columnCount() > 3 && st->value(3).toString() != QLatin1String("c"))
+                return false;
+    }
+    int size = 0;
+    const Target target = targetOf(type, &size);
+    const std::vector<ColumnInfo> columns = tableColumns(table);
+    QHash<QString, Change> changes;
+    for (const QString &c : changed) {
+        requireName(c);
+        const auto old = std::find_if(columns.begin(), columns.end(),
+                                      [&c](const ColumnInfo &x) { return x.name.compare(c, Qt::CaseInsensitive) == 0; });
+        if (old == columns.end() || old->pkOrder > 0)
+            return false;
+        int oldSize = 0;
+        const Target from = targetOf(old->type, &oldSize);
+        // Stored values keep their class only where the new type's affinity
+        // would leave them alone.
+        QString differs;
+        switch (target) {
+        case Target::Number:
+        case Target::WholeNumber:
+            if (from != Target::Number && from != Target::WholeNumber)
+                return false;
+            differs = target == Target::WholeNumber
+                          ? QStringLiteral("typeof(%1) NOT IN ('integer','null')")
+                          : QStringLiteral("typeof(%1)='text' AND trim(%1)<>'' OR typeof(%1)='blob' "
+                                           "OR typeof(%1)='real' AND %1=CAST(%1 AS INTEGER)");
+            break;
+        case Target::Text:
+            if (from != Target::Text)
+                return false;
+            differs = QStringLiteral("typeof(%1) NOT IN ('text','null')");
+            break;
+        case Target::Other:
+            return false;
+        }
+        if (target == Target::WholeNumber
+            && d.prepare(Sql(QStringLiteral("SELECT 1 FROM %1 WHERE typeof(%2)='text' AND trim(%2)='' LIMIT 1").arg(table, c)))->step())
+            return false;
+        if (d.prepare(Sql(QStringLiteral("SELECT 1 FROM %1 WHERE %2 LIMIT 1").arg(table, differs.arg(c))))->step())
+            return false;
+        changes.insert(c.toUpper(), Change{old->name, type, false});
+    }
+    for (const QString &c : changed)
+        if (target == Target::Number)
+            d.execute(Sql(QStringLiteral("UPDATE %1 SET %2=NULL WHERE typeof(%2)='text' AND trim(%2)=''").arg(table, c)));
+    const TablePlan plan = planTable(table, columns, changes, {}, {});
+    checkValues(table, table, plan);
+    // The definition is replaced in the schema, as the engine allows for a
+    // change that leaves the stored rows valid. Renaming the table away and
+    // back makes this connection read it again (and every other one, by the
+    // new schema version the renames write); the rows are not touched.
+    d.execute(Sql("PRAGMA writable_schema=ON"));
+    try {
+        d.execute(Sql(QStringLiteral("UPDATE sqlite_master SET sql=? WHERE type='table' AND name=? COLLATE NOCASE"),
+                      {QStringLiteral("CREATE TABLE %1 (%2)").arg(table, plan.defs.join(QLatin1Char(','))), table}));
+    } catch (...) {
+        d.execute(Sql("PRAGMA writable_schema=OFF"));
+        throw;
+    }
+    d.execute(Sql("PRAGMA writable_schema=OFF"));
+    const QString away = QStringLiteral("brel_retype_") + table;
+    d.execute(Sql(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(table, away)));
+    d.execute(Sql(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(away, table)));
+    return true;
+}
+
+/// Rebuilds table with columns changed or dropped: a new table is filled with
+/// every row, the old one dropped and the new one takes its name; indexes,
+/// triggers and the ID sequence are put back.
+void rebuildTable(const QString &table, const QHash<QString, Change> &changes, const QStringList &dropped,
+                  const QList<Added> &added = {})
+{
+    requireName(table);
+    Database &d = db();
+    const std::vector<ColumnInfo> columns = tableColumns(table);
+    const TablePlan plan = planTable(table, columns, changes, dropped, added);
+    const bool autoIncrement = plan.autoIncrement;
+    QVariant sequence;
+    if (autoIncrement && d.tableExists(QStringLiteral("sqlite_sequence"))) {
+        auto st = d.prepare(Sql(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name=?"), {table}));
+        if (st->step())
+            sequence = st->value(0);
+    }
+    QHash<QString, QString> renamed;
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        renamed.insert(it.key().toUpper(), it->newName);
+    const QStringList indexes = indexSql(table, renamed, dropped);
+    const QStringList triggers = schemaSql(QStringLiteral("trigger"), table);
+
+    const QString work = QStringLiteral("brel_rebuild_") + table;
+    const QStringList &defs = plan.defs, &targetCols = plan.targetCols, &sourceExprs = plan.sourceExprs;
+    d.execute(Sql(QStringLiteral("CREATE TABLE %1 (%2)").arg(work, defs.join(QLatin1Char(',')))));
+    d.execute(Sql(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4")
+                      .arg(work, targetCols.join(QLatin1Char(',')), sourceExprs.join(QLatin1Char(',')), table)));
+    checkValues(work, table, plan);
     d.execute(Sql(QStringLiteral("DROP TABLE %1").arg(table)));
     d.execute(Sql(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(work, table)));
     for (const QString &sql : indexes)
@@ -279,7 +389,14 @@ public:
         for (const QString &c : columns)
             changes.insert(c.toUpper(), Change{c, type, false});
         Savepoint sp(db());
-        rebuildTable(table, changes, {}, added);
+        // Rewriting every row and index of a register costs far more than
+        // its new columns and their first values.
+        for (const Added &a : added) {
+            exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(table, a.definition));
+            exec(QStringLiteral("UPDATE %1 SET %2=%3").arg(table, a.definition.section(QLatin1Char(' '), 0, 0), a.source));
+        }
+        if (!changeTypesInPlace(table, columns, type))
+            rebuildTable(table, changes, {});
         sp.commit();
         if (m_progress.working)
             m_progress.working();
@@ -387,9 +504,14 @@ QStringList KnownBuilds()
 
 QString ReadDbVersion()
 {
-    if (!db().tableExists(QStringLiteral("TbVersion")))
+    return ReadDbVersion(db());
+}
+
+QString ReadDbVersion(Database &file)
+{
+    if (!file.tableExists(QStringLiteral("TbVersion")))
         return {};
-    auto st = db().prepare(Sql(QStringLiteral("SELECT BBH FROM TbVersion ORDER BY ID LIMIT 1")));
+    auto st = file.prepare(Sql(QStringLiteral("SELECT BBH FROM TbVersion ORDER BY ID LIMIT 1")));
     return st->step() ? st->value(0).toString() : QString();
 }
 

@@ -6,6 +6,8 @@
 
 namespace brel {
 
+class Database;
+
 /// What the upgrade tells whoever shows it; the data store shows nothing itself.
 struct UpgradeProgress {
     /// A step begins (the first call is the moment to show a window).
@@ -27,6 +29,8 @@ void UpgradeDb(const UpgradeProgress &progress = {});
 
 /// BBH of the first row of TbVersion; empty text when there is none.
 QString ReadDbVersion();
+/// The same of another open data file.
+QString ReadDbVersion(Database &file);
 
 /// Runs every step from build on. Each step is all or nothing: an engine
 /// error rolls the failing step back, leaves the file at the build before

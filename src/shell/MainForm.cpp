@@ -121,8 +121,13 @@ TMainFm::TMainFm(QWidget *parent) : QMainWindow(parent)
     wireNavigator();
     theMainForm = this;
     qApp->installEventFilter(this);
-    // Without a working file nothing but leaving the program makes sense.
-    connect(this, &TMainFm::workingFileMissing, this, [this] { EnableAllCommands(false); });
+    // Without a working file nothing but leaving the program and choosing
+    // a file makes sense: the working-data-file window opens by itself.
+    connect(this, &TMainFm::workingFileMissing, this, [this] {
+        EnableAllCommands(false);
+        if (childFactories().contains(QStringLiteral("atDataLink")))
+            OpenChild(QStringLiteral("atDataLink"));
+    });
     // Remembered at once, not only on a clean close: after a crash or a kill
     // the next start still finds the file.
     if (TDM *dm = DM()) {

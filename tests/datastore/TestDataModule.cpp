@@ -64,10 +64,7 @@ QString TestDataModule::makeFile(const QString &name, const QString &branch)
 
 QByteArray TestDataModule::digest(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    return test::fileDigest(path);
 }
 
 void TestDataModule::initTestCase()

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QSemaphore>
 #include <QTest>
@@ -396,6 +397,66 @@ private slots:
         QVERIFY(st->step());
         // An existing target is refused rather than overwritten.
         QVERIFY_THROWS_EXCEPTION(EngineError, Database::compact(src, dst, test::DataPassword));
+    }
+
+    void exclusiveUseOnlyWhileNoConnectionIsOpen()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("work.mdb"));
+        test::makeBlankFile(path);
+        {
+            Database open;
+            open.open(path, test::DataPassword);
+            QVERIFY(!ExclusiveFileUse(path).acquired());
+            // Also a connection that reopened by itself after a close.
+            open.close();
+            QVERIFY(ExclusiveFileUse(path).acquired());
+            open.ensureOpen();
+            QVERIFY(!ExclusiveFileUse(path).acquired());
+        }
+        ExclusiveFileUse sole(path);
+        QVERIFY(sole.acquired());
+        // While it is held a connection waits, then refuses with a reason.
+        Database late;
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            late.open(path, test::DataPassword);
+            QFAIL("opened a file held alone");
+        } catch (const EngineError &e) {
+            QVERIFY2(e.message().contains(QStringLiteral("正被其他程序整理")), qPrintable(e.message()));
+        }
+        QVERIFY(clock.elapsed() >= 4000);
+        QVERIFY(!late.isOpen());
+    }
+
+    void backupWritesAKeyedCopyOfTheOpenFile()
+    {
+        QTemporaryDir dir;
+        const QString src = dir.filePath(QStringLiteral("src.mdb"));
+        const QString dst = dir.filePath(QStringLiteral("dst.mdb"));
+        test::makeBlankFile(src);
+        Database db;
+        db.open(src, test::DataPassword);
+        db.execute(Sql("INSERT INTO TbBranch (FDMC) VALUES ('分店')"));
+        QList<qint64> done;
+        db.backupTo(dst, [&done](qint64 pages, qint64 total) {
+            QVERIFY(pages <= total);
+            done << pages;
+        });
+        QVERIFY(!done.isEmpty());
+        QFile raw(dst);
+        QVERIFY(raw.open(QIODevice::ReadOnly));
+        QVERIFY(!raw.read(16).startsWith("SQLite format 3"));
+        Database copy;
+        QVERIFY_THROWS_EXCEPTION(EngineError, copy.open(dst, QStringLiteral("other")));
+        copy.open(dst, test::DataPassword);
+        QVERIFY(copy.prepare(Sql("SELECT 1 FROM TbBranch WHERE FDMC='分店'"))->step());
+        QVERIFY(copy.integrityCheck().isEmpty());
+        // An existing target is refused rather than overwritten.
+        copy.close();
+        QVERIFY_THROWS_EXCEPTION(EngineError, db.backupTo(dst));
+        QVERIFY(QFileInfo(dst).size() > 0);
     }
 };
 

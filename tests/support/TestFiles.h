@@ -3,6 +3,8 @@
 #include "datastore/Engine.h"
 #include "datastore/Schema.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -20,6 +22,13 @@ inline void makeBlankFile(const QString &path, const QString &password = DataPas
     Schema::createAll(db);
     Schema::fillBlankContent(db);
     db.close();
+}
+
+/// SHA-256 of a file's bytes; empty when it cannot be read.
+inline QByteArray fileDigest(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
 }
 
 } // namespace brel::test

@@ -1,0 +1,80 @@
+// Backup and compaction of the million-row working file, each against
+// copying the same file with cp in the same run.
+
+#include "Benchmarks.h"
+
+#include "datastore/DataFiles.h"
+#include "datastore/DataModule.h"
+#include "datastore/Globalvar.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace brel::bench {
+
+namespace {
+
+/// Milliseconds of `cp source target`; negative when cp failed.
+double timeCp(const QString &source, const QString &target)
+{
+    QFile::remove(target);
+    QElapsedTimer timer;
+    timer.start();
+    const int rc = QProcess::execute(QStringLiteral("cp"), {source, target});
+    return rc == 0 ? timer.nsecsElapsed() / 1e6 : -1;
+}
+
+} // namespace
+
+void runDataFileBenchmarks(const QString &dataFile, QTextStream &out)
+{
+    const QDir tmp(QDir::tempPath());
+    const QString copy = tmp.filePath(QStringLiteral("brelvanto-bench-cp.mdb"));
+    const QString backup = tmp.filePath(QStringLiteral("brelvanto-bench-backup.mdb"));
+    const QString work = tmp.filePath(QStringLiteral("brelvanto-bench-compact.mdb"));
+    out << "data file: " << QString::number(QFileInfo(dataFile).size() / 1048576.0, 'f', 1) << " MB" << Qt::endl;
+    // Once for the page cache, so both sides read the file from memory.
+    timeCp(dataFile, copy);
+    const double cpMs = timeCp(dataFile, copy);
+    if (cpMs < 0) {
+        out << "datafiles: cp failed" << Qt::endl;
+        return;
+    }
+
+    TDM dm;
+    dm.DbBase->open(dataFile, TDM::Password);
+    WorkingFile = dataFile;
+    QFile::remove(backup);
+    QString reason;
+    QElapsedTimer timer;
+    timer.start();
+    const bool backedUp = BackupWorkingFile(backup, &reason);
+    const double backupMs = timer.nsecsElapsed() / 1e6;
+    if (!backedUp)
+        out << "backup failed: " << reason << Qt::endl;
+    else
+        printRatio(out, QStringLiteral("backup_1m_rows"), backupMs, cpMs);
+    dm.DbBase->close();
+
+    // The compaction replaces its file: it works on a copy of the benchmark file.
+    timeCp(dataFile, work);
+    dm.DbBase->open(work, TDM::Password);
+    WorkingFile = work;
+    TDM::CompactFailure failure;
+    timer.restart();
+    const double ratio = dm.CompactWorkingFile(&failure, [](int) {});
+    const double compactMs = timer.nsecsElapsed() / 1e6;
+    if (ratio == 0)
+        out << "compaction failed: " << failure.reason << Qt::endl;
+    else
+        printRatio(out, QStringLiteral("compaction_1m_rows"), compactMs, cpMs);
+    dm.DbBase->close();
+    WorkingFile.clear();
+    for (const QString &f : {copy, backup, work})
+        QFile::remove(f);
+}
+
+} // namespace brel::bench
