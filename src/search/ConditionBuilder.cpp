@@ -60,11 +60,12 @@ struct RowCondition {
     QString text;
     QVariantList values;
     QString error;
+    bool inComparison = false;
 };
 
-RowCondition refused(const QString &error)
+RowCondition refused(const QString &error, bool inComparison = false)
 {
-    return {QString(), {}, error};
+    return {QString(), {}, error, inComparison};
 }
 
 /// A typed value of the row's field; dates as their day.
@@ -111,10 +112,11 @@ RowCondition dateCondition(const QString &field, Comparison comparison, const QD
 RowCondition singleCondition(const ConditionRow &row, Kind kind)
 {
     if (row.comparison == Comparison::None)
-        return refused(tr("“%1”还没有选择查找条件，请在“查找条件”中选择。").arg(row.caption));
+        return refused(tr("“%1”还没有选择查找条件，请在“查找条件”中选择。").arg(row.caption), true);
     if (!ConditionBuilder::comparisonsFor(row.type).contains(row.comparison))
         return refused(tr("“%1”不能按“%2”查找，请重新选择查找条件。")
-                           .arg(row.caption, ConditionBuilder::comparisonText(row.comparison)));
+                           .arg(row.caption, ConditionBuilder::comparisonText(row.comparison)),
+                       true);
     if (kind == Kind::Text) {
         if (row.comparison == Comparison::Contains)
             return {row.field + QStringLiteral(" LIKE ? ESCAPE '\\'"),
@@ -229,6 +231,7 @@ ConditionBuilder::Result ConditionBuilder::condition(const QVector<ConditionRow>
         if (!c.error.isEmpty()) {
             out.error = c.error;
             out.errorRow = i;
+            out.inComparison = c.inComparison;
             out.sql = Sql();
             return out;
         }

@@ -52,6 +52,7 @@ public:
         Sql sql;       ///< the condition (empty text when no row takes part), or the whole statement
         QString error; ///< Chinese message naming the row; empty when built
         int errorRow = -1;
+        bool inComparison = false; ///< the row's comparison is at fault, not its value
         bool ok() const { return error.isEmpty(); }
     };
 
