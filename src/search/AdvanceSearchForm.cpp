@@ -4,6 +4,7 @@
 #include "components/widgets/DataGrid.h"
 #include "datastore/DataModule.h"
 #include "datastore/SqlText.h"
+#include "search/SearchChildForm.h"
 #include "shell/HistoryObject.h"
 #include "shell/MainForm.h"
 
@@ -260,7 +261,9 @@ bool TAdvanceSearchFm::StartSearch()
 {
     if (!m_grid || !m_grid->dataSet())
         return false;
-    const ConditionBuilder::Result built = ConditionBuilder::statement(m_base, Conditions(), m_stateIndex);
+    const QVector<ConditionRow> rows = Conditions();
+    const ConditionBuilder::Result built = m_runs ? ConditionBuilder::where(rows, m_stateIndex)
+                                                  : ConditionBuilder::statement(m_base, rows, m_stateIndex);
     if (!built.ok()) {
         // A silently empty grid would read as "no such houses": say what is wrong.
         Messages::error(built.error);
@@ -268,30 +271,49 @@ bool TAdvanceSearchFm::StartSearch()
         box->setFocus();
         return false;
     }
-    run(built.sql);
+    const Sql statement =
+        m_runs ? Sql(m_base.text + built.sql.text, m_base.values + built.sql.values) : built.sql;
+    try {
+        if (m_runs)
+            m_runs(built.sql);
+        else
+            run(statement);
+    } catch (const EngineError &e) {
+        Messages::error(e.message());
+        return false;
+    }
+    emit searched(statement);
     return true;
 }
 
 void TAdvanceSearchFm::run(const Sql &statement)
 {
-    if (m_runs) {
-        m_runs(statement);
-    } else {
-        DataSet *query = m_grid->dataSet();
-        try {
-            DM()->OpenQuery(query, statement);
-        } catch (const EngineError &e) {
-            // The statement did not run, so it is no step of the history.
-            Messages::error(e.message());
-            return;
-        }
-        if (TMainFm *main = TMainFm::instance(); main && main->CurrentChild()) {
-            if (THistoryObject *history = main->CurrentChild()->SearchHistory())
-                history->Push(0, statement);
-        }
-        DM()->dsNavigator->setDataSet(query);
+    DataSet *query = m_grid->dataSet();
+    // Opened before it is recorded: a statement that did not run is no step of the history.
+    DM()->OpenQuery(query, statement);
+    if (TMainFm *main = TMainFm::instance(); main && main->CurrentChild()) {
+        if (THistoryObject *history = main->CurrentChild()->SearchHistory())
+            history->Push(0, statement);
     }
-    emit searched(statement);
+    DM()->dsNavigator->setDataSet(query);
+}
+
+TAdvanceSearchFm *TAdvanceSearchFm::OpenFor(TSearchChildFm *window)
+{
+    QPointer<TSearchChildFm> target(window);
+    return OpenAdvanceSearch(window->dgSearch, window->AdvanceBaseSql, window->AreaIndex(), [target](const Sql &where) {
+        if (!target)
+            return;
+        // The window's own new search: its sort mark orders the rows, its
+        // history records the statement, its footer counts it.
+        const auto [field, direction] = target->SortOfGrid();
+        target->RunSearch(where, field, direction, true, false);
+    });
+}
+
+void TAdvanceSearchFm::Attach(TSearchChildFm *window)
+{
+    connect(window->btnAdvance, &QPushButton::clicked, window, [window] { OpenFor(window); });
 }
 
 void TAdvanceSearchFm::Restart()

@@ -15,6 +15,7 @@ class QTableWidget;
 namespace brel {
 
 class DataGrid;
+class TSearchChildFm;
 
 /// 房屋高级查找: one condition row per visible column of a search grid, a
 /// comparison and a value each; 开始查找 runs the search window's base
@@ -23,8 +24,9 @@ class DataGrid;
 class TAdvanceSearchFm : public TEnterFm {
     Q_OBJECT
 public:
-    /// Runs a built statement for the search window that opened the builder.
-    using Runner = std::function<void(const Sql &statement)>;
+    /// Runs a search for the window that opened the builder: the clause
+    /// (" WHERE ..." with its values, or empty) narrows the window's base.
+    using Runner = std::function<void(const Sql &where)>;
 
     /// Makes the builder when there is none, takes the grid, its window's
     /// base statement and state index, rebuilds the rows for the grid's
@@ -34,6 +36,12 @@ public:
     /// and becomes the navigator's data set.
     static TAdvanceSearchFm *OpenAdvanceSearch(DataGrid *grid, const Sql &base, int stateIndex,
                                                Runner runs = {});
+    /// 高级查找 of a search window: the builder over its grid, AdvanceBaseSql
+    /// and state range; each search is a new search of the window, in its
+    /// grid's order, pushed onto its history.
+    static TAdvanceSearchFm *OpenFor(TSearchChildFm *window);
+    /// Makes the window's 高级查找 button open the builder for it.
+    static void Attach(TSearchChildFm *window);
     /// The open builder, nullptr when none.
     static TAdvanceSearchFm *instance();
 
@@ -58,7 +66,8 @@ public:
     QPushButton *BitBtn1 = nullptr;
 
 signals:
-    /// After a search ran with this statement.
+    /// After a search ran: the base statement narrowed by the rows and the
+    /// state (the window's run adds its grid's order).
     void searched(const Sql &statement);
 
 protected:

@@ -220,7 +220,7 @@ Sql ConditionBuilder::valueChoicesStatement(const QString &field)
     return Sql();
 }
 
-ConditionBuilder::Result ConditionBuilder::condition(const QVector<ConditionRow> &rows)
+ConditionBuilder::Result ConditionBuilder::condition(const QVector<ConditionRow> &rows, int stateIndex)
 {
     Result out;
     QStringList parts;
@@ -238,35 +238,36 @@ ConditionBuilder::Result ConditionBuilder::condition(const QVector<ConditionRow>
         parts << c.text;
         out.sql.values << c.values;
     }
+    if (stateIndex > 0) {
+        parts << QStringLiteral("ZTW=?");
+        out.sql.values << StateCode(stateIndex - 1);
+    }
     out.sql.text = parts.join(QStringLiteral(" AND "));
     return out;
 }
 
-namespace {
-// WHERE, or AND when the text has its own condition already.
-void appendCondition(Sql &sql, const QString &condition)
+ConditionBuilder::Result ConditionBuilder::where(const QVector<ConditionRow> &rows, int stateIndex)
 {
-    const bool hasWhere = SqlText::findTopLevel(sql.text, QLatin1String("WHERE")) >= 0;
-    sql.text += (hasWhere ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ")) + condition;
+    Result out = condition(rows, stateIndex);
+    if (!out.sql.text.isEmpty())
+        out.sql.text.prepend(QStringLiteral(" WHERE "));
+    return out;
 }
-} // namespace
 
 ConditionBuilder::Result ConditionBuilder::statement(const Sql &base, const QVector<ConditionRow> &rows,
                                                      int stateIndex)
 {
-    Result out = condition(rows);
+    Result out = condition(rows, stateIndex);
     if (!out.ok())
         return out;
-    const Sql where = out.sql;
-    out.sql = Sql(base.text, base.values);
-    if (!where.text.isEmpty()) {
-        appendCondition(out.sql, where.text);
-        out.sql.values << where.values;
+    Sql narrowed(base.text, base.values);
+    if (!out.sql.text.isEmpty()) {
+        // AND when the base has a condition of its own.
+        const bool hasWhere = SqlText::findTopLevel(narrowed.text, QLatin1String("WHERE")) >= 0;
+        narrowed.text += (hasWhere ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ")) + out.sql.text;
+        narrowed.values << out.sql.values;
     }
-    if (stateIndex > 0) {
-        appendCondition(out.sql, QStringLiteral("ZTW=?"));
-        out.sql.values << StateCode(stateIndex - 1);
-    }
+    out.sql = narrowed;
     return out;
 }
 

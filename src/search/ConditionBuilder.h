@@ -56,10 +56,14 @@ public:
         bool ok() const { return error.isEmpty(); }
     };
 
-    /// The conditions of the rows joined by AND, without WHERE.
-    static Result condition(const QVector<ConditionRow> &rows);
-    /// base, the rows' conditions and, for stateIndex > 0, the state
-    /// StateCode(stateIndex - 1) as ZTW: the statement of 开始查找.
+    /// The conditions of the rows joined by AND and, for stateIndex > 0, the
+    /// state StateCode(stateIndex - 1) as ZTW; without WHERE, empty when
+    /// nothing narrows.
+    static Result condition(const QVector<ConditionRow> &rows, int stateIndex = 0);
+    /// The same as a clause for a statement without a condition of its own:
+    /// " WHERE ..." or empty.
+    static Result where(const QVector<ConditionRow> &rows, int stateIndex);
+    /// base narrowed by condition(): the statement of 开始查找.
     static Result statement(const Sql &base, const QVector<ConditionRow> &rows, int stateIndex);
 };
 

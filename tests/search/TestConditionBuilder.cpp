@@ -241,6 +241,13 @@ void TestConditionBuilder::userTextNeverEntersTheStatement()
     QCOMPARE(out.sql.values, (QVariantList{typed, 3, 5, QStringLiteral("00")}));
     QCOMPARE(receiptsOf(out.sql), QStringList());
     QVERIFY(m_db.tableExists(QStringLiteral("TbRental")));
+    // The clause a search window appends to its base, and a base with a condition of its own.
+    QCOMPARE(ConditionBuilder::where(r, 1).sql.text, QStringLiteral(" WHERE QY=? AND LC>=? AND LC<=? AND ZTW=?"));
+    QCOMPARE(ConditionBuilder::where({}, 0).sql.text, QString());
+    const Sql own(QStringLiteral("SELECT * FROM TbRental WHERE ZTW<>?"), {QStringLiteral("02")});
+    const ConditionBuilder::Result narrowed = ConditionBuilder::statement(own, rows({{"楼层", "LC", "", "3 5"}}), 0);
+    QCOMPARE(narrowed.sql.text, own.text + QStringLiteral(" AND LC>=? AND LC<=?"));
+    QCOMPARE(receiptsOf(narrowed.sql), (QStringList{"R1", "R2"}));
 }
 
 QTEST_GUILESS_MAIN(TestConditionBuilder)
