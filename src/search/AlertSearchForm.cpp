@@ -9,7 +9,6 @@
 #include "search/RegisterSearchForm.h"
 
 #include <QBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -110,19 +109,10 @@ void TAlertSearchFm::OpenAdvanceSearch()
     TAdvanceSearchFm::OpenFor(this);
 }
 
-bool TAlertSearchFm::eventFilter(QObject *watched, QEvent *event)
+void TAlertSearchFm::enterPressed(QWidget *control)
 {
-    // The window watches every event of the program: only the box's own
-    // delivery of the key counts.
-    if ((watched == edForm || watched == edTo) && event->type() == QEvent::KeyPress
-        && static_cast<QWidget *>(watched)->hasFocus()) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            StartSearch();
-            return true;
-        }
-    }
-    return TSearchChildFm::eventFilter(watched, event);
+    if (control == edForm || control == edTo)
+        StartSearch();
 }
 
 } // namespace brel

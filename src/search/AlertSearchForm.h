@@ -32,7 +32,7 @@ public:
 
 protected:
     /// Enter in a date box runs the search, as in the other search windows.
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void enterPressed(QWidget *control) override;
 };
 
 } // namespace brel
