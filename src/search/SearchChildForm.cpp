@@ -30,6 +30,9 @@ const QString AddressCaption = QStringLiteral("房屋地址");
 const QString StateCaption = QStringLiteral("状态位");
 const QString BranchCaption = QStringLiteral("所属分店");
 const QString ReceiptCaption = QStringLiteral("收件号");
+/// Columns hidden behind "*" from a user who may not see the row's contacts,
+/// as the management windows hide their boxes.
+const QStringList ContactFields = {QStringLiteral("LXRDH1"), QStringLiteral("LXRSFZH")};
 const QString CriterionPrefix = QStringLiteral("按 ");
 
 /// Background of let or sold rows (01) and of voided rows (02).
@@ -318,7 +321,7 @@ void TSearchChildFm::SetMatchColumns(const GridColumns &columns, const QString &
     // Six criteria to a line.
     const int width = CheckListBox->fontMetrics().horizontalAdvance(QStringLiteral("按 联系人身份证号")) + 36;
     CheckListBox->setGridSize(QSize(width, CheckListBox->fontMetrics().height() + 6));
-    CheckListBox->setMinimumWidth(width * 6 + 8);
+    CheckListBox->setFixedWidth(width * 6 + 8);
 }
 
 void TSearchChildFm::SetManageCommands(const QString &search, const QString &match)
@@ -533,6 +536,8 @@ void TSearchChildFm::ShowDetailedView()
 void TSearchChildFm::SetMatchPanelOpen(bool open)
 {
     ui->pnMatchBody->setVisible(open);
+    // Open, the match grid takes two fifths of the height; closed, none.
+    ui->lyBody->setStretchFactor(pnMatch, open ? 2 : 0);
     btnShowMatch->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
     if (btnShowMatch->isChecked() != open)
         btnShowMatch->setChecked(open);
@@ -596,6 +601,13 @@ void TSearchChildFm::DrawGridCell(int groupIndex, int column, QColor &background
                               && !CurrentUser.SSFD.isEmpty() && branch == CurrentUser.SSFD);
         if (full)
             text = rowValue(ds, row, QStringLiteral("FWDZ")).toString();
+    }
+    if (ContactFields.contains(columns.at(column).field) && CurrentUser.Id != 1 && !text.isEmpty()) {
+        const int branchColumn = grid->columnOfCaption(BranchCaption);
+        const QString branch =
+            branchColumn >= 0 ? rowValue(ds, row, columns.at(branchColumn).field).toString() : QString();
+        if (!CanSeeContacts(groupIndex, branch, rowValue(ds, row, QStringLiteral("LRR")).toString()))
+            text = QString(text.size(), QLatin1Char('*'));
     }
     if (grid->columnOfCaption(StateCaption) >= 0) {
         const QString state = rowValue(ds, row, QStringLiteral("ZTW")).toString();
