@@ -430,8 +430,16 @@ void TSearchChildFm::RunSearch(const Sql &where, const QString &sortField, const
         return;
     const qint64 id = m_history.GetCurrentId();
     if (showsCurrentStatement(statement)) {
-        // Only hidden meanwhile and nothing written: the rows shown are the
-        // rows the statement gives, so nothing is read again.
+        // The statement shown is the one to run. With nothing written
+        // meanwhile its rows are the rows shown: nothing is read again.
+        // Otherwise they are read again around the row the cursor is on.
+        const qint64 stamp = DM()->DbBase->changeStamp();
+        if (stamp != m_openedStamp) {
+            m_opening = true;
+            QSearch->refresh();
+            m_opening = false;
+            m_openedStamp = stamp;
+        }
         if (id != 0 && QSearch->currentId() != id)
             QSearch->locate(id);
         DM()->dsNavigator->setDataSet(QSearch);
@@ -440,10 +448,9 @@ void TSearchChildFm::RunSearch(const Sql &where, const QString &sortField, const
     openSearch(statement, id);
 }
 
-bool TSearchChildFm::showsCurrentStatement(const Sql &statement)
+bool TSearchChildFm::showsCurrentStatement(const Sql &statement) const
 {
-    return QSearch->isActive() && dgSearch->filters().isEmpty() && QSearch->sql() == statement
-           && m_openedStamp == DM()->DbBase->changeStamp();
+    return QSearch->isActive() && dgSearch->filters().isEmpty() && QSearch->sql() == statement;
 }
 
 void TSearchChildFm::openSearch(const Sql &statement, qint64 findId)

@@ -3,6 +3,7 @@
 #include "listings/RentalManageForm.h"
 #include "listings/RequestManageForm.h"
 #include "listings/SaleManageForm.h"
+#include "datastore/Upgrade.h"
 #include "search/RegisterSearchForm.h"
 #include "support/FileDialogRecorder.h"
 #include "support/MainWindowFixture.h"
@@ -71,6 +72,7 @@ private slots:
     void rowColours();
     void printItemsHandTheIds();
     void popupFollowsTheRights();
+    void openingAddsTheSearchIndexes();
     void sampleFileSearchAndMatch_data();
     void sampleFileSearchAndMatch();
 
@@ -400,6 +402,17 @@ void TestSearchWindows::replayFindsTheRowAgain()
     open("atRentalSearch");
     QCOMPARE(w->QSearch->currentId(), clicked);
     QCOMPARE(w->QSearch->asMoney(QStringLiteral("ZJ")), Money::fromInt(4321));
+
+    // So does a write of another program on the file.
+    open("atQRentalSearch");
+    {
+        Database other;
+        other.open(m_dir->filePath(QStringLiteral("办公.mdb")), test::DataPassword);
+        other.execute(Sql("UPDATE TbRental SET ZJ=5555 WHERE ID=?", {clicked}));
+    }
+    open("atRentalSearch");
+    QCOMPARE(w->QSearch->currentId(), clicked);
+    QCOMPARE(w->QSearch->asMoney(QStringLiteral("ZJ")), Money::fromInt(5555));
 }
 
 void TestSearchWindows::doubleClickOpensTheManagementWindow_data()
@@ -725,6 +738,29 @@ void TestSearchWindows::popupFollowsTheRights()
     w->QSearch->locate(idOf(QStringLiteral("TbRental"), QStringLiteral("00000002")));
     QVERIFY(!w->pPrintRelease->isEnabled());
     QVERIFY(!command("btnEdit")->isEnabled());
+}
+
+void TestSearchWindows::openingAddsTheSearchIndexes()
+{
+    // A file made before the price indexes existed gains them when opened.
+    m_dm->ExecSql(Sql("DROP INDEX IxTbRentalZTW_ZJ_ID_LRRQ"));
+    m_dm->ExecSql(Sql("DROP INDEX IxTbSaleZTW_SJ_ID_LRRQ"));
+    UpgradeDb();
+    for (const char *name : {"IxTbRentalZTW_ZJ_ID_LRRQ", "IxTbSaleZTW_SJ_ID_LRRQ", "IxTbRentalZTW_SJH_ID_LRRQ"})
+        QVERIFY2(m_dm->HasRows(Sql("SELECT name FROM sqlite_master WHERE type='index' AND name=?", {name})), name);
+    // The re-sort by rent of the default search reads the index in its order.
+    fillRentals();
+    TRegisterSearchFm *w = open("atRentalSearch");
+    w->btnStart->click();
+    w->dgSearch->clickHeader(w->dgSearch->columnOfField(QStringLiteral("ZJ")));
+    const Sql sql = w->QSearch->sql();
+    auto st = m_dm->DbBase->prepare(Sql(QStringLiteral("EXPLAIN QUERY PLAN ") + sql.fullText() + QStringLiteral(", ID"),
+                                        sql.values));
+    QStringList plan;
+    while (st->step())
+        plan << st->value(3).toString();
+    QVERIFY2(plan.join(QLatin1Char('|')).contains(QStringLiteral("IxTbRentalZTW_ZJ_ID_LRRQ")), qPrintable(plan.join('|')));
+    QVERIFY2(!plan.join(QLatin1Char('|')).contains(QStringLiteral("TEMP B-TREE")), qPrintable(plan.join('|')));
 }
 
 void TestSearchWindows::sampleFileSearchAndMatch_data()
