@@ -54,13 +54,6 @@ int columnContaining(const GridColumns &columns, const QString &caption)
     return -1;
 }
 
-/// The drawn row's value of field, null when the result has no such field.
-QVariant rowValue(const DataSet *ds, int row, const QString &field)
-{
-    const int f = ds->fieldIndex(field);
-    return f < 0 ? QVariant() : ds->valueAt(row, f);
-}
-
 /// The statement without its order: what is counted and compared.
 Sql unordered(Sql sql)
 {
@@ -121,6 +114,11 @@ TSearchChildFm::TSearchChildFm(QWidget *parent)
     QMatch->setReadOnly(true);
     dsMatch = new DataSource(this);
     dsMatch->setDataSet(QMatch);
+    connect(QSearch, &DataSet::afterOpen, this, [this] { m_plans[0].valid = false; });
+    connect(QMatch, &DataSet::afterOpen, this, [this] { m_plans[1].valid = false; });
+    // A row written or read again may have another state.
+    connect(QSearch, &DataSet::dataChanged, this, [this] { m_plans[0].colourRow = -1; });
+    connect(QMatch, &DataSet::dataChanged, this, [this] { m_plans[1].colourRow = -1; });
 
     dgSearch->setSelectionMode(QAbstractItemView::ExtendedSelection);
     dgSearch->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -299,11 +297,13 @@ void TSearchChildFm::applyAddressBinding()
     }
     if (changed)
         dgSearch->setColumns(columns);
+    m_plans[0].valid = false;
 }
 
 void TSearchChildFm::SetMatchColumns(const GridColumns &columns, const QString &layoutKey, int matchGroup)
 {
     m_matchGroup = matchGroup;
+    m_plans[1].valid = false;
     dgMatch->setColumns(columns);
     dgMatch->setLayoutKey(layoutKey);
     dgMatch->restoreLayout();
@@ -592,36 +592,61 @@ void TSearchChildFm::NavigatorStatesChanged(const DataNavigator &navigator)
         action->setEnabled(navigator.isEnabled(button));
 }
 
+TSearchChildFm::CellPlan &TSearchChildFm::planFor(DataGrid *grid)
+{
+    CellPlan &plan = m_plans[grid == dgMatch ? 1 : 0];
+    if (plan.valid)
+        return plan;
+    // Worked out once per result and set of columns: a grid draws every
+    // cell of every screen through here.
+    const DataSet *ds = grid->dataSet();
+    const GridColumns &columns = grid->columns();
+    plan = CellPlan();
+    plan.valid = true;
+    plan.addressColumn = grid->columnOfCaption(AddressCaption);
+    const int branchColumn = grid->columnOfCaption(BranchCaption);
+    plan.branch = branchColumn >= 0 ? ds->fieldIndex(columns.at(branchColumn).field) : -1;
+    plan.colours = grid->columnOfCaption(StateCaption) >= 0;
+    plan.fullAddress = ds->fieldIndex(QStringLiteral("FWDZ"));
+    plan.state = ds->fieldIndex(QStringLiteral("ZTW"));
+    plan.enteredBy = ds->fieldIndex(QStringLiteral("LRR"));
+    plan.contact.fill(false, columns.size());
+    for (int c = 0; c < columns.size(); ++c)
+        plan.contact[c] = ContactFields.contains(columns.at(c).field);
+    return plan;
+}
+
 void TSearchChildFm::DrawGridCell(int groupIndex, int column, QColor &background, QString &text, int row)
 {
     DataGrid *grid = m_drawnGrid;
     DataSet *ds = grid ? grid->dataSet() : nullptr;
     if (!ds || !ds->isActive() || column < 0 || column >= grid->columns().size())
         return;
-    const GridColumns &columns = grid->columns();
-    if (columns.at(column).caption == AddressCaption) {
-        const int branchColumn = grid->columnOfCaption(BranchCaption);
-        const QString branch =
-            branchColumn >= 0 ? rowValue(ds, row, columns.at(branchColumn).field).toString() : QString();
+    CellPlan &plan = planFor(grid);
+    auto branch = [&] { return plan.branch >= 0 ? ds->valueAt(row, plan.branch).toString() : QString(); };
+    if (column == plan.addressColumn && plan.fullAddress >= 0) {
         const bool full = CurrentUser.Id == 1
                           || (groupIndex >= 1 && groupIndex <= 3 && CurrentUser.Res[groupIndex].DHQX
-                              && !CurrentUser.SSFD.isEmpty() && branch == CurrentUser.SSFD);
+                              && !CurrentUser.SSFD.isEmpty() && branch() == CurrentUser.SSFD);
         if (full)
-            text = rowValue(ds, row, QStringLiteral("FWDZ")).toString();
+            text = ds->valueAt(row, plan.fullAddress).toString();
     }
-    if (ContactFields.contains(columns.at(column).field) && CurrentUser.Id != 1 && !text.isEmpty()) {
-        const int branchColumn = grid->columnOfCaption(BranchCaption);
-        const QString branch =
-            branchColumn >= 0 ? rowValue(ds, row, columns.at(branchColumn).field).toString() : QString();
-        if (!CanSeeContacts(groupIndex, branch, rowValue(ds, row, QStringLiteral("LRR")).toString()))
+    if (column < plan.contact.size() && plan.contact.at(column) && CurrentUser.Id != 1 && !text.isEmpty()) {
+        const QString clerk = plan.enteredBy >= 0 ? ds->valueAt(row, plan.enteredBy).toString() : QString();
+        if (!CanSeeContacts(groupIndex, branch(), clerk))
             text = QString(text.size(), QLatin1Char('*'));
     }
-    if (grid->columnOfCaption(StateCaption) >= 0) {
-        const QString state = rowValue(ds, row, QStringLiteral("ZTW")).toString();
-        if (state == QLatin1String("01"))
-            background = ClosedColour;
-        else if (state == QLatin1String("02"))
-            background = VoidColour;
+    if (plan.colours && plan.state >= 0) {
+        // Every cell of a row has the row's colour: its state is read once.
+        if (plan.colourRow != row) {
+            const QString state = ds->valueAt(row, plan.state).toString();
+            plan.colourRow = row;
+            plan.colour = state == QLatin1String("01") ? ClosedColour
+                          : state == QLatin1String("02") ? VoidColour
+                                                         : QColor();
+        }
+        if (plan.colour.isValid())
+            background = plan.colour;
     }
 }
 

@@ -218,7 +218,20 @@ private:
     /// QSearch shows statement, without column filters.
     bool showsCurrentStatement(const Sql &statement) const;
 
+    /// Where DrawGridCell finds what it needs in a grid and its result.
+    struct CellPlan {
+        bool valid = false;
+        int addressColumn = -1;
+        bool colours = false;
+        QVector<bool> contact; ///< per column: a contact hidden from some users
+        int fullAddress = -1, branch = -1, state = -1, enteredBy = -1; ///< result fields
+        int colourRow = -1; ///< the row whose colour is known
+        QColor colour;
+    };
+    CellPlan &planFor(DataGrid *grid);
+
     Ui::TSearchChildFm *ui;
+    CellPlan m_plans[2]; ///< search grid, match grid
     THistoryObject m_history;
     QString m_searchManage;
     QString m_matchManage;
