@@ -101,11 +101,18 @@ int main(int argc, char **argv)
         return 0;
     }
     const QStringList args = app.arguments();
-    const QString path = args.size() > 1 ? args.at(1) : QDir(QDir::tempPath()).filePath(QStringLiteral("brelvanto-bench-1m.mdb"));
+    // The search figures add requests to their file: a file of their own.
+    const QString name = only == QLatin1String("search") ? QStringLiteral("brelvanto-bench-search.mdb")
+                                                          : QStringLiteral("brelvanto-bench-1m.mdb");
+    const QString path = args.size() > 1 ? args.at(1) : QDir(QDir::tempPath()).filePath(name);
     if (rentalRows(path) < BenchRows)
         makeBenchFile(path, out);
     else
         out << "using " << path << Qt::endl;
+    if (only == QLatin1String("search")) {
+        brel::bench::runSearchBenchmarks(path, out);
+        return 0;
+    }
     brel::bench::resetPeak();
     const qint64 startKb = brel::bench::statusKb("VmRSS");
     // BRELVANTO_BENCH_ONLY=grid leaves the data-set figures out (for profiling the grid).

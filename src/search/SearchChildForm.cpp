@@ -30,6 +30,9 @@ const QString AddressCaption = QStringLiteral("房屋地址");
 const QString StateCaption = QStringLiteral("状态位");
 const QString BranchCaption = QStringLiteral("所属分店");
 const QString ReceiptCaption = QStringLiteral("收件号");
+/// Columns hidden behind "*" from a user who may not see the row's contacts,
+/// as the management windows hide their boxes.
+const QStringList ContactFields = {QStringLiteral("LXRDH1"), QStringLiteral("LXRSFZH")};
 const QString CriterionPrefix = QStringLiteral("按 ");
 
 /// Background of let or sold rows (01) and of voided rows (02).
@@ -49,13 +52,6 @@ int columnContaining(const GridColumns &columns, const QString &caption)
         if (columns.at(c).caption.contains(caption))
             return c;
     return -1;
-}
-
-/// The drawn row's value of field, null when the result has no such field.
-QVariant rowValue(const DataSet *ds, int row, const QString &field)
-{
-    const int f = ds->fieldIndex(field);
-    return f < 0 ? QVariant() : ds->valueAt(row, f);
 }
 
 /// The statement without its order: what is counted and compared.
@@ -118,6 +114,11 @@ TSearchChildFm::TSearchChildFm(QWidget *parent)
     QMatch->setReadOnly(true);
     dsMatch = new DataSource(this);
     dsMatch->setDataSet(QMatch);
+    connect(QSearch, &DataSet::afterOpen, this, [this] { m_plans[0].valid = false; });
+    connect(QMatch, &DataSet::afterOpen, this, [this] { m_plans[1].valid = false; });
+    // A row written or read again may have another state.
+    connect(QSearch, &DataSet::dataChanged, this, [this] { m_plans[0].colourRow = -1; });
+    connect(QMatch, &DataSet::dataChanged, this, [this] { m_plans[1].colourRow = -1; });
 
     dgSearch->setSelectionMode(QAbstractItemView::ExtendedSelection);
     dgSearch->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -296,11 +297,13 @@ void TSearchChildFm::applyAddressBinding()
     }
     if (changed)
         dgSearch->setColumns(columns);
+    m_plans[0].valid = false;
 }
 
 void TSearchChildFm::SetMatchColumns(const GridColumns &columns, const QString &layoutKey, int matchGroup)
 {
     m_matchGroup = matchGroup;
+    m_plans[1].valid = false;
     dgMatch->setColumns(columns);
     dgMatch->setLayoutKey(layoutKey);
     dgMatch->restoreLayout();
@@ -318,7 +321,7 @@ void TSearchChildFm::SetMatchColumns(const GridColumns &columns, const QString &
     // Six criteria to a line.
     const int width = CheckListBox->fontMetrics().horizontalAdvance(QStringLiteral("按 联系人身份证号")) + 36;
     CheckListBox->setGridSize(QSize(width, CheckListBox->fontMetrics().height() + 6));
-    CheckListBox->setMinimumWidth(width * 6 + 8);
+    CheckListBox->setFixedWidth(width * 6 + 8);
 }
 
 void TSearchChildFm::SetManageCommands(const QString &search, const QString &match)
@@ -427,8 +430,16 @@ void TSearchChildFm::RunSearch(const Sql &where, const QString &sortField, const
         return;
     const qint64 id = m_history.GetCurrentId();
     if (showsCurrentStatement(statement)) {
-        // Only hidden meanwhile and nothing written: the rows shown are the
-        // rows the statement gives, so nothing is read again.
+        // The statement shown is the one to run. With nothing written
+        // meanwhile its rows are the rows shown: nothing is read again.
+        // Otherwise they are read again around the row the cursor is on.
+        const qint64 stamp = DM()->DbBase->changeStamp();
+        if (stamp != m_openedStamp) {
+            m_opening = true;
+            QSearch->refresh();
+            m_opening = false;
+            m_openedStamp = stamp;
+        }
         if (id != 0 && QSearch->currentId() != id)
             QSearch->locate(id);
         DM()->dsNavigator->setDataSet(QSearch);
@@ -437,10 +448,9 @@ void TSearchChildFm::RunSearch(const Sql &where, const QString &sortField, const
     openSearch(statement, id);
 }
 
-bool TSearchChildFm::showsCurrentStatement(const Sql &statement)
+bool TSearchChildFm::showsCurrentStatement(const Sql &statement) const
 {
-    return QSearch->isActive() && dgSearch->filters().isEmpty() && QSearch->sql() == statement
-           && m_openedStamp == DM()->DbBase->changeStamp();
+    return QSearch->isActive() && dgSearch->filters().isEmpty() && QSearch->sql() == statement;
 }
 
 void TSearchChildFm::openSearch(const Sql &statement, qint64 findId)
@@ -533,6 +543,8 @@ void TSearchChildFm::ShowDetailedView()
 void TSearchChildFm::SetMatchPanelOpen(bool open)
 {
     ui->pnMatchBody->setVisible(open);
+    // Open, the match grid takes two fifths of the height; closed, none.
+    ui->lyBody->setStretchFactor(pnMatch, open ? 2 : 0);
     btnShowMatch->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
     if (btnShowMatch->isChecked() != open)
         btnShowMatch->setChecked(open);
@@ -580,29 +592,61 @@ void TSearchChildFm::NavigatorStatesChanged(const DataNavigator &navigator)
         action->setEnabled(navigator.isEnabled(button));
 }
 
+TSearchChildFm::CellPlan &TSearchChildFm::planFor(DataGrid *grid)
+{
+    CellPlan &plan = m_plans[grid == dgMatch ? 1 : 0];
+    if (plan.valid)
+        return plan;
+    // Worked out once per result and set of columns: a grid draws every
+    // cell of every screen through here.
+    const DataSet *ds = grid->dataSet();
+    const GridColumns &columns = grid->columns();
+    plan = CellPlan();
+    plan.valid = true;
+    plan.addressColumn = grid->columnOfCaption(AddressCaption);
+    const int branchColumn = grid->columnOfCaption(BranchCaption);
+    plan.branch = branchColumn >= 0 ? ds->fieldIndex(columns.at(branchColumn).field) : -1;
+    plan.colours = grid->columnOfCaption(StateCaption) >= 0;
+    plan.fullAddress = ds->fieldIndex(QStringLiteral("FWDZ"));
+    plan.state = ds->fieldIndex(QStringLiteral("ZTW"));
+    plan.enteredBy = ds->fieldIndex(QStringLiteral("LRR"));
+    plan.contact.fill(false, columns.size());
+    for (int c = 0; c < columns.size(); ++c)
+        plan.contact[c] = ContactFields.contains(columns.at(c).field);
+    return plan;
+}
+
 void TSearchChildFm::DrawGridCell(int groupIndex, int column, QColor &background, QString &text, int row)
 {
     DataGrid *grid = m_drawnGrid;
     DataSet *ds = grid ? grid->dataSet() : nullptr;
     if (!ds || !ds->isActive() || column < 0 || column >= grid->columns().size())
         return;
-    const GridColumns &columns = grid->columns();
-    if (columns.at(column).caption == AddressCaption) {
-        const int branchColumn = grid->columnOfCaption(BranchCaption);
-        const QString branch =
-            branchColumn >= 0 ? rowValue(ds, row, columns.at(branchColumn).field).toString() : QString();
+    CellPlan &plan = planFor(grid);
+    auto branch = [&] { return plan.branch >= 0 ? ds->valueAt(row, plan.branch).toString() : QString(); };
+    if (column == plan.addressColumn && plan.fullAddress >= 0) {
         const bool full = CurrentUser.Id == 1
                           || (groupIndex >= 1 && groupIndex <= 3 && CurrentUser.Res[groupIndex].DHQX
-                              && !CurrentUser.SSFD.isEmpty() && branch == CurrentUser.SSFD);
+                              && !CurrentUser.SSFD.isEmpty() && branch() == CurrentUser.SSFD);
         if (full)
-            text = rowValue(ds, row, QStringLiteral("FWDZ")).toString();
+            text = ds->valueAt(row, plan.fullAddress).toString();
     }
-    if (grid->columnOfCaption(StateCaption) >= 0) {
-        const QString state = rowValue(ds, row, QStringLiteral("ZTW")).toString();
-        if (state == QLatin1String("01"))
-            background = ClosedColour;
-        else if (state == QLatin1String("02"))
-            background = VoidColour;
+    if (column < plan.contact.size() && plan.contact.at(column) && CurrentUser.Id != 1 && !text.isEmpty()) {
+        const QString clerk = plan.enteredBy >= 0 ? ds->valueAt(row, plan.enteredBy).toString() : QString();
+        if (!CanSeeContacts(groupIndex, branch(), clerk))
+            text = QString(text.size(), QLatin1Char('*'));
+    }
+    if (plan.colours && plan.state >= 0) {
+        // Every cell of a row has the row's colour: its state is read once.
+        if (plan.colourRow != row) {
+            const QString state = ds->valueAt(row, plan.state).toString();
+            plan.colourRow = row;
+            plan.colour = state == QLatin1String("01") ? ClosedColour
+                          : state == QLatin1String("02") ? VoidColour
+                                                         : QColor();
+        }
+        if (plan.colour.isValid())
+            background = plan.colour;
     }
 }
 

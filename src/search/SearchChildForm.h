@@ -110,8 +110,8 @@ public:
     /// (ZTW_TXT sorts by ZTW) and direction ("ASC"/"DESC"), pushed onto
     /// SearchHistory unless skipHistory. Otherwise (a replay) the history's
     /// current statement, and the row last clicked in it is found again; a
-    /// replay of the statement already shown, with no row of the file
-    /// changed since, reads nothing again. Either way QSearch becomes the
+    /// replay of the statement already shown reads nothing again when no row
+    /// of the file changed since, else re-reads the rows around the cursor. Either way QSearch becomes the
     /// navigator's data set. Engine errors pass on (the grid stays empty).
     virtual void RunSearch(const Sql &where, const QString &sortField, const QString &direction, bool isNew,
                            bool skipHistory);
@@ -215,11 +215,23 @@ private:
     void printSheet(const QString &command);
     void doubleClicked(bool matchSide);
     void applyAddressBinding();
-    /// The statement shown is the history's current one, unfiltered and
-    /// unchanged in the file since it was read.
-    bool showsCurrentStatement(const Sql &statement);
+    /// QSearch shows statement, without column filters.
+    bool showsCurrentStatement(const Sql &statement) const;
+
+    /// Where DrawGridCell finds what it needs in a grid and its result.
+    struct CellPlan {
+        bool valid = false;
+        int addressColumn = -1;
+        bool colours = false;
+        QVector<bool> contact; ///< per column: a contact hidden from some users
+        int fullAddress = -1, branch = -1, state = -1, enteredBy = -1; ///< result fields
+        int colourRow = -1; ///< the row whose colour is known
+        QColor colour;
+    };
+    CellPlan &planFor(DataGrid *grid);
 
     Ui::TSearchChildFm *ui;
+    CellPlan m_plans[2]; ///< search grid, match grid
     THistoryObject m_history;
     QString m_searchManage;
     QString m_matchManage;

@@ -3,6 +3,7 @@
 #include "listings/RentalManageForm.h"
 #include "listings/RequestManageForm.h"
 #include "listings/SaleManageForm.h"
+#include "datastore/Upgrade.h"
 #include "search/RegisterSearchForm.h"
 #include "support/FileDialogRecorder.h"
 #include "support/MainWindowFixture.h"
@@ -66,9 +67,14 @@ private slots:
     void exportAllRows();
     void fullAddressByRights_data();
     void fullAddressByRights();
+    void contactsMasked_data();
+    void contactsMasked();
     void rowColours();
     void printItemsHandTheIds();
     void popupFollowsTheRights();
+    void openingAddsTheSearchIndexes();
+    void sampleFileSearchAndMatch_data();
+    void sampleFileSearchAndMatch();
 
 private:
     TRegisterSearchFm *open(const char *command);
@@ -396,6 +402,17 @@ void TestSearchWindows::replayFindsTheRowAgain()
     open("atRentalSearch");
     QCOMPARE(w->QSearch->currentId(), clicked);
     QCOMPARE(w->QSearch->asMoney(QStringLiteral("ZJ")), Money::fromInt(4321));
+
+    // So does a write of another program on the file.
+    open("atQRentalSearch");
+    {
+        Database other;
+        other.open(m_dir->filePath(QStringLiteral("办公.mdb")), test::DataPassword);
+        other.execute(Sql("UPDATE TbRental SET ZJ=5555 WHERE ID=?", {clicked}));
+    }
+    open("atRentalSearch");
+    QCOMPARE(w->QSearch->currentId(), clicked);
+    QCOMPARE(w->QSearch->asMoney(QStringLiteral("ZJ")), Money::fromInt(5555));
 }
 
 void TestSearchWindows::doubleClickOpensTheManagementWindow_data()
@@ -627,6 +644,34 @@ void TestSearchWindows::fullAddressByRights()
     QCOMPARE(shown, addresses);
 }
 
+void TestSearchWindows::contactsMasked_data()
+{
+    QTest::addColumn<int>("user");
+    QTest::addColumn<QString>("branch");
+    QTest::addColumn<QString>("flags");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("administrator") << 1 << "" << "" << "13900001111";
+    QTest::newRow("telephone right, own branch") << 2 << "总店" << "t" << "13900001111";
+    QTest::newRow("other branch") << 2 << "东城分店" << "t" << "***********";
+    QTest::newRow("no telephone right") << 2 << "总店" << "amdpg" << "***********";
+}
+
+void TestSearchWindows::contactsMasked()
+{
+    QFETCH(int, user);
+    QFETCH(QString, branch);
+    QFETCH(QString, flags);
+    QFETCH(QString, shown);
+    test::insertRow(*m_dm, QStringLiteral("TbQRental"),
+                    {{"SJH", "Q1"}, {"LRRQ", "2024-01-01"}, {"LRR", "admin"}, {"SSFD", QStringLiteral("总店")},
+                     {"LXRDH1", "13900001111"}});
+    test::setUser(user, QStringLiteral("clerk"), branch, flags.toLatin1().constData());
+    TRegisterSearchFm *w = open("atQRentalSearch");
+    w->btnStart->click();
+    w->pDetail->trigger();
+    QCOMPARE(w->dgSearch->gridModel()->cellText(0, w->dgSearch->columnOfField(QStringLiteral("LXRDH1"))), shown);
+}
+
 void TestSearchWindows::rowColours()
 {
     fillRentals();
@@ -693,6 +738,66 @@ void TestSearchWindows::popupFollowsTheRights()
     w->QSearch->locate(idOf(QStringLiteral("TbRental"), QStringLiteral("00000002")));
     QVERIFY(!w->pPrintRelease->isEnabled());
     QVERIFY(!command("btnEdit")->isEnabled());
+}
+
+void TestSearchWindows::openingAddsTheSearchIndexes()
+{
+    // A file made before the price indexes existed gains them when opened.
+    m_dm->ExecSql(Sql("DROP INDEX IxTbRentalZTW_ZJ_ID_LRRQ"));
+    m_dm->ExecSql(Sql("DROP INDEX IxTbSaleZTW_SJ_ID_LRRQ"));
+    UpgradeDb();
+    for (const char *name : {"IxTbRentalZTW_ZJ_ID_LRRQ", "IxTbSaleZTW_SJ_ID_LRRQ", "IxTbRentalZTW_SJH_ID_LRRQ"})
+        QVERIFY2(m_dm->HasRows(Sql("SELECT name FROM sqlite_master WHERE type='index' AND name=?", {name})), name);
+    // The re-sort by rent of the default search reads the index in its order.
+    fillRentals();
+    TRegisterSearchFm *w = open("atRentalSearch");
+    w->btnStart->click();
+    w->dgSearch->clickHeader(w->dgSearch->columnOfField(QStringLiteral("ZJ")));
+    const Sql sql = w->QSearch->sql();
+    auto st = m_dm->DbBase->prepare(Sql(QStringLiteral("EXPLAIN QUERY PLAN ") + sql.fullText() + QStringLiteral(", ID"),
+                                        sql.values));
+    QStringList plan;
+    while (st->step())
+        plan << st->value(3).toString();
+    QVERIFY2(plan.join(QLatin1Char('|')).contains(QStringLiteral("IxTbRentalZTW_ZJ_ID_LRRQ")), qPrintable(plan.join('|')));
+    QVERIFY2(!plan.join(QLatin1Char('|')).contains(QStringLiteral("TEMP B-TREE")), qPrintable(plan.join('|')));
+}
+
+void TestSearchWindows::sampleFileSearchAndMatch_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("criteria");
+    QTest::newRow("rental") << "atRentalSearch" << QStringList{"区域", "租金"};
+    QTest::newRow("sale") << "atSaleSearch" << QStringList{"区域"};
+    QTest::newRow("rent request") << "atQRentalSearch" << QStringList{"区域"};
+    QTest::newRow("buy request") << "atQBuySearch" << QStringList{"区域"};
+}
+
+void TestSearchWindows::sampleFileSearchAndMatch()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, criteria);
+    const QString sample = copyOfSampleFile();
+    if (sample.isEmpty())
+        QSKIP("the built program folder with its sample file is not there");
+    QVERIFY(m_dm->OpenWorkingFile(sample, true));
+    TRegisterSearchFm *w = open(command.toLatin1().constData());
+    w->btnStart->click();
+    QVERIFY(w->QSearch->recordCount() > 0);
+    w->SetMatchPanelOpen(true);
+    for (const QString &c : criteria)
+        QVERIFY(w->SetCriterionChecked(c, true));
+    w->btnMatch->click();
+    QVERIFY(w->QMatch->isActive());
+    QCOMPARE(m_messages->messages.size(), 0);
+    // The criteria and the buttons lie inside the window.
+    QCoreApplication::processEvents();
+    for (QWidget *part : {static_cast<QWidget *>(w->CheckListBox), static_cast<QWidget *>(w->btnMatch),
+                          static_cast<QWidget *>(w->btnAdvance), static_cast<QWidget *>(w->dgMatch)})
+        QVERIFY(w->rect().contains(QRect(part->mapTo(w, QPoint(0, 0)), part->size())));
+    const QString out = qEnvironmentVariable("BRELVANTO_SCREENSHOT");
+    if (!out.isEmpty())
+        QVERIFY(m_form->grab().save(QString(out).replace(QLatin1String(".png"), QLatin1Char('-') + command + QStringLiteral(".png"))));
 }
 
 QTEST_MAIN(TestSearchWindows)
