@@ -38,6 +38,11 @@ void runPictureBenchmarks(QTextStream &out);
 /// re-sort, the footer count, 末条, a match, the return to the window.
 void runSearchBenchmarks(const QString &dataFile, QTextStream &out);
 
+/// The rental search's advanced search with three conditions and a state,
+/// its first screen and footer count, over the search file
+/// (BRELVANTO_BENCH_ONLY=advance).
+void runAdvanceSearchBenchmark(const QString &dataFile, QTextStream &out);
+
 /// Typing into the rental window's address box: a key press until the rough
 /// address is updated, against MakeRoughAddress alone (BRELVANTO_BENCH_ONLY=typing).
 void runTypingBenchmark(QTextStream &out);
