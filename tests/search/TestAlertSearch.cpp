@@ -116,6 +116,7 @@ void TestAlertSearch::shoot(QWidget *window, const char *tag)
 {
     // BRELVANTO_SCREENSHOT keeps a picture ("-" + tag before its ".png").
     const QString out = qEnvironmentVariable("BRELVANTO_SCREENSHOT");
+    QCoreApplication::processEvents(); // the layouts settle before the picture
     if (!out.isEmpty())
         QVERIFY(window->grab().save(QString(out).replace(QLatin1String(".png"), QStringLiteral("-%1.png").arg(QLatin1String(tag)))));
 }
