@@ -3,7 +3,15 @@
 #include <QString>
 #include <QTextStream>
 
+namespace brel {
+class DataGrid;
+}
+
 namespace brel::bench {
+
+/// Asks the grid's model for every cell the view shows, as painting does;
+/// the number of rows shown.
+int layOutVisibleRows(DataGrid &grid);
 
 /// Every figure is printed as "name: R x bare (app A ms, bare B ms)".
 void printRatio(QTextStream &out, const QString &name, double appMs, double bareMs);
@@ -28,6 +36,16 @@ void runDataFileBenchmarks(const QString &dataFile, QTextStream &out);
 /// Floor-plan browser figures: 20 pictures of 4000x3000 until every thumbnail
 /// is shown, against bare libjpeg at 1/8 (BRELVANTO_BENCH_ONLY=pictures).
 void runPictureBenchmarks(QTextStream &out);
+
+/// The search window figures over a file of a million rentals and 200,000
+/// requests to rent (BRELVANTO_BENCH_ONLY=search): the default search, a
+/// re-sort, the footer count, 末条, a match, the return to the window.
+void runSearchBenchmarks(const QString &dataFile, QTextStream &out);
+
+/// The rental search's advanced search with three conditions and a state,
+/// its first screen and footer count, over the search file
+/// (BRELVANTO_BENCH_ONLY=advance).
+void runAdvanceSearchBenchmark(const QString &dataFile, QTextStream &out);
 
 /// Typing into the rental window's address box: a key press until the rough
 /// address is updated, against MakeRoughAddress alone (BRELVANTO_BENCH_ONLY=typing).

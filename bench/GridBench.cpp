@@ -99,7 +99,8 @@ private:
     std::vector<int> m_shown;
 };
 
-/// Asks the model for every cell the view shows, as painting does.
+} // namespace
+
 int layOutVisibleRows(DataGrid &grid)
 {
     DataGridModel *model = grid.gridModel();
@@ -116,7 +117,6 @@ int layOutVisibleRows(DataGrid &grid)
     return last - first + 1;
 }
 
-} // namespace
 
 void runGridBenchmarks(const QString &dataFile, QTextStream &out)
 {

@@ -105,13 +105,24 @@ int main(int argc, char **argv)
         return 0;
     }
     const QStringList args = app.arguments();
-    const QString path = args.size() > 1 ? args.at(1) : QDir(QDir::tempPath()).filePath(QStringLiteral("brelvanto-bench-1m.mdb"));
+    // The search figures add requests to their file: a file of their own.
+    const bool searchFile = only == QLatin1String("search") || only == QLatin1String("advance");
+    const QString name = searchFile ? QStringLiteral("brelvanto-bench-search.mdb") : QStringLiteral("brelvanto-bench-1m.mdb");
+    const QString path = args.size() > 1 ? args.at(1) : QDir(QDir::tempPath()).filePath(name);
     if (rentalRows(path) < BenchRows)
         makeBenchFile(path, out);
     else
         out << "using " << path << Qt::endl;
     if (only == QLatin1String("datafiles")) {
         brel::bench::runDataFileBenchmarks(path, out);
+        return 0;
+    }
+    if (only == QLatin1String("search")) {
+        brel::bench::runSearchBenchmarks(path, out);
+        return 0;
+    }
+    if (only == QLatin1String("advance")) {
+        brel::bench::runAdvanceSearchBenchmark(path, out);
         return 0;
     }
     brel::bench::resetPeak();

@@ -14,6 +14,9 @@
 #include "online/VersionCheck.h"
 #include "reports/PieceStatForm.h"
 #include "reports/SheetForm.h"
+#include "search/AdvanceSearchForm.h"
+#include "search/AlertSearchForm.h"
+#include "search/RegisterSearchForm.h"
 #include "shell/FlashForm.h"
 #include "shell/MainForm.h"
 #include "shell/SettingObjects.h"
@@ -48,6 +51,16 @@ int main(int argc, char *argv[])
     TMainFm::RegisterChild(QStringLiteral("atQRentalManage"), [](QWidget *parent) { return new TQRentalManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atQBuyManage"), [](QWidget *parent) { return new TQBuyManageFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atSaleManage"), [](QWidget *parent) { return new TSaleManageFm(parent); });
+    // Each register search's 高级查找 opens the condition builder for it.
+    auto withBuilder = [](TSearchChildFm *window) {
+        TAdvanceSearchFm::Attach(window);
+        return window;
+    };
+    TMainFm::RegisterChild(QStringLiteral("atRentalSearch"), [=](QWidget *parent) { return withBuilder(new TRentalSearchFm(parent)); });
+    TMainFm::RegisterChild(QStringLiteral("atSaleSearch"), [=](QWidget *parent) { return withBuilder(new TSaleSearchFm(parent)); });
+    TMainFm::RegisterChild(QStringLiteral("atQRentalSearch"), [=](QWidget *parent) { return withBuilder(new TQRentalSearchFm(parent)); });
+    TMainFm::RegisterChild(QStringLiteral("atQBuySearch"), [=](QWidget *parent) { return withBuilder(new TQBuySearchFm(parent)); });
+    TMainFm::RegisterChild(QStringLiteral("atAlertSearch"), [](QWidget *parent) { return new TAlertSearchFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atChgPwd"), [](QWidget *parent) { return new TChgPwdFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atLoan"), [](QWidget *parent) { return new TLoanFm(parent); });
     TMainFm::RegisterCommand(QStringLiteral("atTip"), [] { TTipFm::Run(TMainFm::instance()); });

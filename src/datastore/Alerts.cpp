@@ -1,21 +1,27 @@
 #include "datastore/Alerts.h"
 
 #include "datastore/DataModule.h"
+#include "datastore/FieldValue.h"
 #include "datastore/Globalvar.h"
-#include "datastore/OperationLog.h"
 
 namespace brel {
+
+Sql AlertCondition(const QDate &from, const QDate &to)
+{
+    // Below the start of the day after: a stored date and any stamp of the
+    // last day sort before it, as text, where a midnight bound would leave
+    // out an alert set for the afternoon of that day.
+    return Sql(QStringLiteral("ZTW=? AND GZBJBZ<>0 AND GZBJRQ>=? AND GZBJRQ<?"),
+               {StateCode(1), toStorage(QVariant(from)), toStorage(QVariant(to.addDays(1)))});
+}
 
 bool HasAlertsSoon(const QDate &today)
 {
     if (!DM())
         return false;
-    // The upper end as a midnight stamp takes in a bare date of that day and
-    // its midnight alike.
-    return DM()->HasRows(Sql(QStringLiteral("SELECT ID FROM TbRental WHERE ZTW=? AND GZBJBZ<>0 "
-                                            "AND GZBJRQ>=? AND GZBJRQ<=? LIMIT 1"),
-                             {StateCode(1), today.toString(QStringLiteral("yyyy-MM-dd")),
-                              LogMidnight(today.addDays(AlertDaysAhead))}));
+    const Sql due = AlertCondition(today, today.addDays(AlertDaysAhead));
+    return DM()->HasRows(Sql(QStringLiteral("SELECT ID FROM TbRental WHERE ") + due.text + QStringLiteral(" LIMIT 1"),
+                             due.values));
 }
 
 } // namespace brel

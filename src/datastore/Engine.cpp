@@ -488,6 +488,17 @@ qint64 Database::lastInsertId() const
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
 }
 
+qint64 Database::changeStamp()
+{
+    if (!m_db)
+        return -1;
+    // data_version moves with other connections' commits only; the total
+    // of changes covers this connection's own writes.
+    auto st = prepare(Sql("PRAGMA data_version"));
+    const qint64 version = st->step() ? st->int64(0) : 0;
+    return (version << 32) + sqlite3_total_changes(m_db);
+}
+
 bool Database::tableExists(const QString &table)
 {
     Statement st(*this, Sql(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE"),

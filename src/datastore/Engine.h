@@ -127,6 +127,11 @@ public:
     int execute(const Sql &sql);
     std::unique_ptr<Statement> prepare(const Sql &sql);
     qint64 lastInsertId() const;
+    /// Changes when any row of the file may have changed since it was last
+    /// read: rows written on this connection plus commits of other
+    /// connections. A window that keeps a result shows it again without
+    /// reading it anew while this stays the same.
+    qint64 changeStamp();
     bool tableExists(const QString &table);
     QStringList columnNames(const QString &table);
 

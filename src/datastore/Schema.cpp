@@ -37,6 +37,10 @@ const QStringList registerIndexes = {QStringLiteral("SJH"), QStringLiteral("LRRQ
 // that order, and holds the date too, so the engine pages and counts them
 // without sorting or reading rows it does not show.
 const QString OfferStateIndex = QStringLiteral("ZTW,SJH,ID,LRRQ");
+// The same for the searches re-sorted by the price (租金, 售价), the sort a
+// clerk asks for most after the receipt number.
+const QString RentalPriceIndex = QStringLiteral("ZTW,ZJ,ID,LRRQ");
+const QString SalePriceIndex = QStringLiteral("ZTW,SJ,ID,LRRQ");
 
 std::vector<TableDef> build()
 {
@@ -51,7 +55,7 @@ std::vector<TableDef> build()
                   text("CZRSFZH", 20), money("CZJG"), date("CZRQ"), date("CZJZRQ"), text("CZFBZ2", 200),
                   text("ZTW", 2), text("SLR", 20), date("SLRQ"), text("HTH", 20), money("YJJE"), bit("GZBJBZ"),
                   date("GZBJRQ")},
-                 registerIndexes + QStringList{OfferStateIndex, QStringLiteral("GZBJRQ")}});
+                 registerIndexes + QStringList{OfferStateIndex, RentalPriceIndex, QStringLiteral("GZBJRQ")}});
     t.push_back({QStringLiteral("TbSale"),
                  {id(), text("SJH", 10), text("FWDZ", 100), text("DGDZ", 100), money("JZMJ"), text("FX", 20),
                   text("CX", 20), integer("LC"), integer("ZLC"), text("CB", 20), money("SJ"), text("QY", 20),
@@ -62,7 +66,7 @@ std::vector<TableDef> build()
                   text("GMRXM", 20), text("GMRLXDH", 20), text("GMRSFZH", 20), money("GMJG"), date("GMRQ"),
                   text("GMFBZ", 200), text("ZTW", 2), text("SLR", 20), date("SLRQ"), text("HTH", 20),
                   money("YJJE")},
-                 registerIndexes + QStringList{OfferStateIndex}});
+                 registerIndexes + QStringList{OfferStateIndex, SalePriceIndex}});
     t.push_back({QStringLiteral("TbQRental"),
                  {id(), text("SJH", 10), text("FWDZ", 100), text("DGDZ", 100), money("JZMJ"), text("FX", 20),
                   text("CX", 20), integer("LC"), money("ZJ"), text("QY", 20), text("FWSS", 200), text("ZXQK", 100),

@@ -518,6 +518,14 @@ QString ReadDbVersion(Database &file)
 void UpgradeDb(const UpgradeProgress &progress)
 {
     UpgradeFrom(ReadDbVersion(), progress);
+    // Indexes added to the schema since a file was made, whatever its build:
+    // the searches rely on them. Present ones cost a look at the catalogue.
+    for (const TableDef &t : Schema::tables()) {
+        if (!db().tableExists(t.name))
+            continue;
+        for (const QString &ix : Schema::createIndexSql(t))
+            db().execute(Sql(ix));
+    }
 }
 
 void UpgradeFrom(const QString &build, const UpgradeProgress &progress)

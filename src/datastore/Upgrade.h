@@ -22,8 +22,9 @@ struct UpgradeProgress {
 QStringList KnownBuilds();
 
 /// Brings the working file (the data module's connection) to the current
-/// build: ReadDbVersion, then UpgradeFrom. A file of the current build is
-/// left untouched and reports nothing. A build this program does not know
+/// build: ReadDbVersion, then UpgradeFrom. A file of the current build
+/// reports nothing and only gains the schema's indexes it lacks (as every
+/// upgraded file does). A build this program does not know
 /// (a newer program's file, or no version row) is refused with EngineError.
 void UpgradeDb(const UpgradeProgress &progress = {});
 

@@ -350,7 +350,10 @@ bool TMainFm::leaveCurrent()
     TChildFm *child = m_currentChild;
     if (!child)
         return true;
-    if (child->SearchHistory() || child->HoldsReport()) {
+    // Only the register searches are kept (the alert search is a search
+    // window too, but is made anew each time and so must go).
+    if ((child->SearchHistory() && m_kept.value(child->property("command").toString()) == child)
+        || child->HoldsReport()) {
         child->hide();
     } else if (!child->close()) {
         return false;

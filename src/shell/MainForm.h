@@ -198,8 +198,8 @@ private:
     void notYet();
     /// Runs what a higher layer bound to a command without a child window.
     void RunCommand(const QString &command);
-    /// Leaves the current child before another is shown: a search window or
-    /// a report holder is hidden and kept, any other is closed. False when
+    /// Leaves the current child before another is shown: a register search
+    /// or a report holder is hidden and kept, any other is closed. False when
     /// the child refused to close.
     bool leaveCurrent();
     /// Keeps the side bar narrower than a third of the window.

@@ -89,12 +89,17 @@ DbEdit::DbEdit(QWidget *parent) : QLineEdit(parent), m_link(this)
     connect(&m_link, &FieldLink::reload, this, &DbEdit::showValue);
     connect(&m_link, &FieldLink::writableChanged, this, &DbEdit::updateWritable);
     connect(this, &QLineEdit::textEdited, this, [this](const QString &text) {
-        if (m_showing || m_masked)
+        if (m_showing || m_masked || !isBound())
             return;
         if (!m_link.writeText(text))
             showValue();
     });
     updateWritable();
+}
+
+bool DbEdit::isBound() const
+{
+    return m_link.dataSource() && !m_link.dataField().isEmpty();
 }
 
 void DbEdit::setDataReadOnly(bool readOnly)
@@ -125,7 +130,9 @@ QString DbEdit::textForValue(const QVariant &value) const
 
 void DbEdit::updateWritable()
 {
-    QLineEdit::setReadOnly(m_readOnly || m_masked || !m_link.canWrite());
+    // A box bound to no field keeps its own text (a filter's date): it is
+    // typed into like any line.
+    QLineEdit::setReadOnly(m_readOnly || m_masked || (isBound() && !m_link.canWrite()));
     limitCharacters(this, m_link.fieldSize());
 }
 

@@ -42,6 +42,8 @@ protected:
     void updateWritable();
     void showValue();
     void focusOutEvent(QFocusEvent *event) override;
+    /// Bound to a field; an unbound box only holds its own text.
+    bool isBound() const;
 
     FieldLink m_link;
     bool m_readOnly = false;
