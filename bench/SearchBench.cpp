@@ -55,14 +55,6 @@ void addRequests(const QString &path, QTextStream &out)
     db.execute(Sql("ANALYZE"));
 }
 
-double bestOf(const std::function<double()> &run)
-{
-    double best = 1e100;
-    for (int i = 0; i < Runs; ++i)
-        best = std::min(best, run());
-    return best;
-}
-
 double elapsedMs(const QElapsedTimer &t)
 {
     return t.nsecsElapsed() / 1e6;

@@ -151,6 +151,14 @@ TSearchChildFm::~TSearchChildFm()
     delete ui;
 }
 
+QList<QPair<QAction *, DataNavigator::Button>> TSearchChildFm::navigatorItems() const
+{
+    return {{pAdd, DataNavigator::Insert}, {pEdit, DataNavigator::Edit},     {pDel, DataNavigator::Delete},
+            {pSave, DataNavigator::Post},  {pCancel, DataNavigator::Cancel}, {pFirst, DataNavigator::First},
+            {pPrev, DataNavigator::Prior}, {pNext, DataNavigator::Next},     {pLast, DataNavigator::Last},
+            {pRefresh, DataNavigator::Refresh}};
+}
+
 void TSearchChildFm::buildMenu()
 {
     pmRecord = new QMenu(this);
@@ -183,12 +191,7 @@ void TSearchChildFm::buildMenu()
 
     connect(pSimple, &QAction::triggered, this, &TSearchChildFm::ShowSimpleView);
     connect(pDetail, &QAction::triggered, this, &TSearchChildFm::ShowDetailedView);
-    const QPair<QAction *, DataNavigator::Button> buttons[] = {
-        {pAdd, DataNavigator::Insert}, {pEdit, DataNavigator::Edit},   {pDel, DataNavigator::Delete},
-        {pSave, DataNavigator::Post},  {pCancel, DataNavigator::Cancel}, {pFirst, DataNavigator::First},
-        {pPrev, DataNavigator::Prior}, {pNext, DataNavigator::Next},   {pLast, DataNavigator::Last},
-        {pRefresh, DataNavigator::Refresh}};
-    for (const auto &[action, button] : buttons) {
+    for (const auto &[action, button] : navigatorItems()) {
         connect(action, &QAction::triggered, this, [button = button] {
             if (TMainFm *main = TMainFm::instance()) {
                 main->MatchSide = false;
@@ -583,12 +586,7 @@ void TSearchChildFm::RefreshRecordRights()
 
 void TSearchChildFm::NavigatorStatesChanged(const DataNavigator &navigator)
 {
-    const QPair<QAction *, DataNavigator::Button> items[] = {
-        {pAdd, DataNavigator::Insert}, {pEdit, DataNavigator::Edit},   {pDel, DataNavigator::Delete},
-        {pSave, DataNavigator::Post},  {pCancel, DataNavigator::Cancel}, {pFirst, DataNavigator::First},
-        {pPrev, DataNavigator::Prior}, {pNext, DataNavigator::Next},   {pLast, DataNavigator::Last},
-        {pRefresh, DataNavigator::Refresh}};
-    for (const auto &[action, button] : items)
+    for (const auto &[action, button] : navigatorItems())
         action->setEnabled(navigator.isEnabled(button));
 }
 

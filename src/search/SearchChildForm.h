@@ -206,6 +206,8 @@ protected:
 
 private:
     void buildMenu();
+    /// The pop-up items that press a navigator button, and their buttons.
+    QList<QPair<QAction *, DataNavigator::Button>> navigatorItems() const;
     void wireControls();
     void openSearch(const Sql &statement, qint64 findId);
     void onSortRequested(const QString &field, Qt::SortOrder order);
