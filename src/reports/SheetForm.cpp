@@ -3,6 +3,7 @@
 #include "base/Messages.h"
 #include "datastore/DataSet.h"
 #include "reports/PBarForm.h"
+#include "search/SearchChildForm.h"
 #include "shell/MainForm.h"
 
 #include <QPointer>
@@ -110,7 +111,12 @@ bool PrintSheetOfCommand(const QString &command, const QStringList &selectedIds)
 void RegisterSheetCommands()
 {
     for (const SheetInfo &info : Sheets())
-        TMainFm::RegisterCommand(info.command, [sheet = info.sheet] { PrintSheet(sheet); });
+        TMainFm::RegisterCommand(info.command, [sheet = info.sheet] {
+            // A search window's print item hands over its chosen rows while
+            // the command runs; from a menu the sheet prints its state's rows.
+            const QStringList &chosen = TSearchChildFm::SheetIds();
+            PrintSheet(sheet, chosen.isEmpty() ? IdList() : IdList(chosen));
+        });
 }
 
 } // namespace brel

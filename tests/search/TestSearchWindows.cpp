@@ -4,6 +4,7 @@
 #include "listings/RequestManageForm.h"
 #include "listings/SaleManageForm.h"
 #include "datastore/Upgrade.h"
+#include "reports/SheetForm.h"
 #include "search/RegisterSearchForm.h"
 #include "support/FileDialogRecorder.h"
 #include "support/MainWindowFixture.h"
@@ -71,6 +72,7 @@ private slots:
     void contactsMasked();
     void rowColours();
     void printItemsHandTheIds();
+    void printItemOpensTheSheetOnItsRows();
     void popupFollowsTheRights();
     void openingAddsTheSearchIndexes();
     void sampleFileSearchAndMatch_data();
@@ -719,6 +721,33 @@ void TestSearchWindows::printItemsHandTheIds()
     QVERIFY(!requests->pPrintSave->isVisible());
     QVERIFY(requests->pPrintRelease->isVisible());
     QVERIFY(w->pPrintSave->isVisible());
+}
+
+void TestSearchWindows::printItemOpensTheSheetOnItsRows()
+{
+    fillRentals();
+    test::setUser(1, QStringLiteral("admin"), QStringLiteral("总店"), "amdptg");
+    RegisterSheetCommands();
+    TRegisterSearchFm *w = open("atRentalSearch");
+    w->SetAreaIndex(0);
+    w->btnStart->click();
+    QItemSelectionModel *selection = w->dgSearch->selectionModel();
+    selection->clearSelection();
+    for (int row : {4, 0}) // A"5 and 00000001
+        selection->select(w->dgSearch->model()->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w->pPrintRelease->trigger();
+    QPointer<TQSheetFm> sheet = SheetWindow(Sheet::RentalRelease);
+    QVERIFY(sheet);
+    const QStringList expected{QString::number(idOf(QStringLiteral("TbRental"), QStringLiteral("A\"5"))),
+                               QString::number(idOf(QStringLiteral("TbRental"), QStringLiteral("00000001")))};
+    QVERIFY(sheet->ReportIds.has_value());
+    QCOMPARE(*sheet->ReportIds, expected);
+    // The same command from the menu afterwards prints the state's rows again.
+    command("atRentalRelease")->trigger();
+    QVERIFY(!sheet->ReportIds.has_value());
+    sheet->close();
+    QTRY_VERIFY(!sheet);
 }
 
 void TestSearchWindows::popupFollowsTheRights()
