@@ -1,0 +1,412 @@
+#include "datastore/Replica.h"
+
+#include "datastore/Engine.h"
+#include "datastore/FieldValue.h"
+#include "datastore/OperationLog.h"
+#include "datastore/Schema.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSet>
+
+namespace brel {
+
+namespace {
+
+QString tr(const char *text) { return QCoreApplication::translate("Replica", text); }
+
+// The layer's own tables. RpRow holds one row per row of a replicated table,
+// alive or deleted: its identity (Guid), where it lives now (RowId, NULL once
+// deleted), its version and, in a working file, the version both sides
+// agreed on at the last exchange (Base), which tells a conflict from a
+// change made on one side only.
+const QString InfoTable = QStringLiteral("RpInfo");
+const QString RowTable = QStringLiteral("RpRow");
+
+// A version is the UTC time of the change to the millisecond followed by
+// the replica id, so comparing versions as text orders them by time and
+// breaks ties the same way in every file. Rows present before the layer
+// carry the oldest version of all.
+const QString PreLayerVersion = QStringLiteral("0");
+const QString NowVersion = QStringLiteral("strftime('%Y-%m-%d %H:%M:%f','now')||' '||(SELECT ReplicaId FROM RpInfo)");
+
+// Identity of a row present before the layer: its key, plus what tells two
+// different rows apart that two branches numbered alike (a receipt number,
+// a login name, the text of a lookup, the owner of a right).
+QString preLayerIdentity(const QString &table)
+{
+    if (Schema::registerTables().contains(table))
+        return QStringLiteral("ifnull(SJH,'')");
+    // The administrator is user 1 in every file, whatever his name.
+    if (table == QLatin1String("TbUser"))
+        return QStringLiteral("CASE WHEN ID=1 THEN '' ELSE ifnull(YHXM,'') END");
+    if (table == QLatin1String("TbRes"))
+        return QStringLiteral("ZYMC||'/'||CASE WHEN YHID=1 THEN '' ELSE "
+                              "ifnull((SELECT u.YHXM FROM %1.TbUser u WHERE u.ID=YHID),'') END");
+    const TableDef *def = Schema::table(table);
+    if (def && def->columns.size() == 2 && table != QLatin1String("TbFee"))
+        return QStringLiteral("ifnull(%1,'')").arg(def->columns[1].name);
+    return QStringLiteral("''");
+}
+
+// Columns that point at the ID of another replicated table: a row given a
+// new ID takes its references along.
+struct Reference {
+    QString target;
+    QString table;
+    QString column;
+};
+const std::vector<Reference> &references()
+{
+    static const std::vector<Reference> refs = {
+        {QStringLiteral("TbUser"), QStringLiteral("TbRes"), QStringLiteral("YHID")}};
+    return refs;
+}
+
+// Values never copied into a log entry.
+bool secretColumn(const QString &table, const QString &column)
+{
+    return table == QLatin1String("TbUser") && column.compare(QLatin1String("YHMM"), Qt::CaseInsensitive) == 0;
+}
+
+bool tableIn(Database &db, const QString &schema, const QString &table)
+{
+    auto st = db.prepare(Sql(QStringLiteral("SELECT 1 FROM %1.sqlite_master WHERE type='table' AND name=? COLLATE NOCASE")
+                                 .arg(schema),
+                             {table}));
+    return st->step();
+}
+
+QStringList columnsIn(Database &db, const QString &schema, const QString &table)
+{
+    QStringList names;
+    auto st = db.prepare(Sql(QStringLiteral("PRAGMA %1.table_info(%2)").arg(schema, table)));
+    while (st->step())
+        names << st->value(1).toString();
+    return names;
+}
+
+QVariant scalar(Database &db, const Sql &sql)
+{
+    auto st = db.prepare(sql);
+    return st->step() ? st->value(0) : QVariant();
+}
+
+void installLayer(Database &db, const QString &schema)
+{
+    if (tableIn(db, schema, RowTable))
+        return;
+    db.execute(Sql(QStringLiteral("CREATE TABLE %1.%2 (ReplicaId TEXT NOT NULL, Busy INTEGER NOT NULL DEFAULT 0)")
+                       .arg(schema, InfoTable)));
+    db.execute(Sql(QStringLiteral("INSERT INTO %1.%2 (ReplicaId, Busy) VALUES (lower(hex(randomblob(16))), 0)")
+                       .arg(schema, InfoTable)));
+    db.execute(Sql(QStringLiteral("CREATE TABLE %1.%2 (Guid TEXT PRIMARY KEY, Tb TEXT NOT NULL, RowId INTEGER, "
+                                  "Ver TEXT NOT NULL, Base TEXT NOT NULL DEFAULT '')")
+                       .arg(schema, RowTable)));
+    db.execute(Sql(QStringLiteral("CREATE UNIQUE INDEX %1.IxRpRowTb ON %2 (Tb, RowId)").arg(schema, RowTable)));
+    for (const QString &t : ReplicatedTables()) {
+        if (!tableIn(db, schema, t))
+            continue;
+        db.execute(Sql(QStringLiteral("INSERT INTO %1.%2 (Guid, Tb, RowId, Ver) SELECT '%3-'||ID||'-'||%4, '%3', ID, ? FROM %1.%3")
+                           .arg(schema, RowTable, t, QString(preLayerIdentity(t)).replace(QStringLiteral("%1"), schema)),
+                       {PreLayerVersion}));
+        const QString active = QStringLiteral("WHEN (SELECT Busy FROM RpInfo)=0");
+        db.execute(Sql(QStringLiteral("CREATE TRIGGER %1.RpIns%2 AFTER INSERT ON %2 %3 BEGIN "
+                                      "INSERT OR REPLACE INTO RpRow (Guid, Tb, RowId, Ver) "
+                                      "VALUES (lower(hex(randomblob(16))), '%2', NEW.ID, %4); END")
+                           .arg(schema, t, active, NowVersion)));
+        db.execute(Sql(QStringLiteral("CREATE TRIGGER %1.RpUpd%2 AFTER UPDATE ON %2 %3 BEGIN "
+                                      "UPDATE RpRow SET RowId=NEW.ID, Ver=%4 WHERE Tb='%2' AND RowId=OLD.ID; END")
+                           .arg(schema, t, active, NowVersion)));
+        db.execute(Sql(QStringLiteral("CREATE TRIGGER %1.RpDel%2 AFTER DELETE ON %2 %3 BEGIN "
+                                      "UPDATE RpRow SET RowId=NULL, Ver=%4 WHERE Tb='%2' AND RowId=OLD.ID; END")
+                           .arg(schema, t, active, NowVersion)));
+    }
+}
+
+/// One row's values for the log, secrets left out.
+QString rowText(Database &db, const QString &schema, const QString &table, qint64 id)
+{
+    auto st = db.prepare(Sql(QStringLiteral("SELECT * FROM %1.%2 WHERE ID=?").arg(schema, table), {id}));
+    if (!st->step())
+        return {};
+    QStringList parts;
+    for (int c = 0; c < st->columnCount(); ++c) {
+        const QString name = st->columnName(c);
+        if (st->isNull(c) || secretColumn(table, name))
+            continue;
+        const QString v = st->value(c).toString();
+        if (!v.isEmpty())
+            parts << name + QLatin1Char('=') + v;
+    }
+    return parts.join(QStringLiteral("；"));
+}
+
+/// The values that lost, in as many entries as the details column needs.
+void logLoser(Database &db, const QString &table, const QString &text)
+{
+    const int size = Schema::textSize(QStringLiteral("TbLog"), QStringLiteral("XXQK"));
+    const QString head = tr("%1 被替换的值：").arg(table);
+    const int room = std::max(20, size - characterCount(head));
+    QString rest = text.isEmpty() ? tr("（已删除）") : text;
+    do {
+        const QString part = leftCharacters(rest, room);
+        WriteLog(db, tr("同步冲突"), head + part);
+        rest = rest.mid(part.size());
+    } while (!rest.isEmpty());
+}
+
+class Exchange {
+public:
+    Exchange(Database &db) : m_db(db) {}
+    SyncResult run();
+
+private:
+    void exchangeTable(const QString &table);
+    void settlePreLayerRows(const QString &table, const QStringList &cols);
+    void renumberClashes(const QString &table);
+    void logConflicts(const QString &table);
+    int apply(const QString &table, const QStringList &cols, bool toWorking);
+    int execute(const Sql &sql) { return m_db.execute(sql); }
+
+    Database &m_db;
+    SyncResult m_result;
+};
+
+SyncResult Exchange::run()
+{
+    installLayer(m_db, QStringLiteral("main"));
+    installLayer(m_db, QStringLiteral("shared"));
+    // The exchange's own writes are not edits: they keep the versions they carry.
+    execute(Sql("UPDATE main.RpInfo SET Busy=1"));
+    execute(Sql("UPDATE shared.RpInfo SET Busy=1"));
+    execute(Sql("CREATE TEMP TABLE IF NOT EXISTS RpPlan (Guid TEXT PRIMARY KEY, WId INTEGER, SId INTEGER, "
+                "WVer TEXT, SVer TEXT, Base TEXT, ToW INTEGER NOT NULL)"));
+    for (const QString &t : ReplicatedTables()) {
+        if (tableIn(m_db, QStringLiteral("main"), t) && tableIn(m_db, QStringLiteral("shared"), t))
+            exchangeTable(t);
+    }
+    execute(Sql("UPDATE main.RpRow SET Base=Ver WHERE Base<>Ver"));
+    execute(Sql("UPDATE main.RpInfo SET Busy=0"));
+    execute(Sql("UPDATE shared.RpInfo SET Busy=0"));
+    execute(Sql("DROP TABLE temp.RpPlan"));
+    return m_result;
+}
+
+void Exchange::exchangeTable(const QString &table)
+{
+    const QStringList wcols = columnsIn(m_db, QStringLiteral("main"), table);
+    const QStringList scols = columnsIn(m_db, QStringLiteral("shared"), table);
+    QStringList cols;
+    for (const QString &c : wcols)
+        if (scols.contains(c, Qt::CaseInsensitive))
+            cols << c;
+    settlePreLayerRows(table, cols);
+    renumberClashes(table);
+
+    execute(Sql("DELETE FROM temp.RpPlan"));
+    // A row the other side lacks goes across; of a row both hold in
+    // different versions, the later version goes across.
+    execute(Sql(QStringLiteral("INSERT INTO temp.RpPlan (Guid, WId, SId, WVer, SVer, Base, ToW) "
+                               "SELECT s.Guid, w.RowId, s.RowId, w.Ver, s.Ver, w.Base, "
+                               "CASE WHEN w.Guid IS NULL OR s.Ver > w.Ver THEN 1 ELSE 0 END "
+                               "FROM shared.RpRow s LEFT JOIN main.RpRow w ON w.Guid=s.Guid "
+                               "WHERE s.Tb=? AND (w.Guid IS NULL OR w.Ver<>s.Ver)"),
+                {table}));
+    execute(Sql(QStringLiteral("INSERT INTO temp.RpPlan (Guid, WId, SId, WVer, SVer, Base, ToW) "
+                               "SELECT w.Guid, w.RowId, NULL, w.Ver, NULL, w.Base, 0 FROM main.RpRow w "
+                               "WHERE w.Tb=? AND NOT EXISTS (SELECT 1 FROM shared.RpRow s WHERE s.Guid=w.Guid)"),
+                {table}));
+    logConflicts(table);
+    m_result.toWorking += apply(table, cols, true);
+    m_result.toShared += apply(table, cols, false);
+}
+
+// Rows both files held before the layer carry the same identity and the
+// oldest version; where their values differ, one side changed the row
+// without a version. The working file's values become a change of its own,
+// so they travel like any other edit (and the copy's values are logged).
+void Exchange::settlePreLayerRows(const QString &table, const QStringList &cols)
+{
+    QStringList differs;
+    for (const QString &c : cols)
+        differs << QStringLiteral("a.%1 IS NOT b.%1").arg(c);
+    execute(Sql(QStringLiteral("UPDATE main.RpRow SET Ver=strftime('%Y-%m-%d %H:%M:%f','now')||' '||"
+                               "(SELECT ReplicaId FROM main.RpInfo) WHERE Tb=? AND Ver=? AND Guid IN ("
+                               "SELECT w.Guid FROM main.RpRow w JOIN shared.RpRow s ON s.Guid=w.Guid "
+                               "JOIN main.%1 a ON a.ID=w.RowId JOIN shared.%1 b ON b.ID=s.RowId "
+                               "WHERE w.Tb=? AND w.Ver=? AND s.Ver=? AND (%2))")
+                    .arg(table, differs.join(QStringLiteral(" OR "))),
+                {table, PreLayerVersion, table, PreLayerVersion, PreLayerVersion}));
+}
+
+// The shared copy's IDs stand: a row of this file that the copy lacks and
+// whose ID the copy uses for another row moves to an ID neither file has
+// used, and the rows that point at it follow. Every file that meets the copy
+// does the same, so in the end each row has one ID everywhere.
+void Exchange::renumberClashes(const QString &table)
+{
+    std::vector<qint64> clashing;
+    {
+        auto st = m_db.prepare(Sql(QStringLiteral(
+                                       "SELECT w.RowId FROM main.RpRow w WHERE w.Tb=? AND w.RowId IS NOT NULL "
+                                       "AND NOT EXISTS (SELECT 1 FROM shared.RpRow s WHERE s.Guid=w.Guid) "
+                                       "AND EXISTS (SELECT 1 FROM shared.%1 x WHERE x.ID=w.RowId) ORDER BY w.RowId")
+                                       .arg(table),
+                                   {table}));
+        while (st->step())
+            clashing.push_back(st->int64(0));
+    }
+    if (clashing.empty())
+        return;
+    qint64 next = 0;
+    for (const QString &schema : {QStringLiteral("main"), QStringLiteral("shared")}) {
+        next = std::max(next, scalar(m_db, Sql(QStringLiteral("SELECT ifnull(max(ID),0) FROM %1.%2").arg(schema, table)))
+                                  .toLongLong());
+        next = std::max(next, scalar(m_db, Sql(QStringLiteral("SELECT ifnull(max(seq),0) FROM %1.sqlite_sequence WHERE name=?")
+                                                   .arg(schema),
+                                               {table}))
+                                  .toLongLong());
+    }
+    for (qint64 old : clashing) {
+        const qint64 id = ++next;
+        execute(Sql(QStringLiteral("UPDATE main.%1 SET ID=? WHERE ID=?").arg(table), {id, old}));
+        execute(Sql("UPDATE main.RpRow SET RowId=? WHERE Tb=? AND RowId=?", {id, table, old}));
+        for (const Reference &r : references()) {
+            if (r.target != table)
+                continue;
+            // The pointing rows change: a new version sends the new reference across.
+            execute(Sql(QStringLiteral("UPDATE main.RpRow SET Ver=strftime('%Y-%m-%d %H:%M:%f','now')||' '||"
+                                       "(SELECT ReplicaId FROM main.RpInfo) WHERE Tb=? AND RowId IN "
+                                       "(SELECT ID FROM main.%1 WHERE %2=?)")
+                            .arg(r.table, r.column),
+                        {r.table, old}));
+            execute(Sql(QStringLiteral("UPDATE main.%1 SET %2=? WHERE %2=?").arg(r.table, r.column), {id, old}));
+        }
+        ++m_result.renumbered;
+    }
+}
+
+// Both sides changed the row since this file last met the copy: the later
+// version wins (the plan says which); the loser's values go to the log.
+void Exchange::logConflicts(const QString &table)
+{
+    struct Loss { QString schema; qint64 id; qint64 winner; QString winnerSchema; };
+    std::vector<Loss> losses;
+    {
+        auto st = m_db.prepare(Sql("SELECT ToW, WId, SId FROM temp.RpPlan WHERE WVer IS NOT NULL AND SVer IS NOT NULL "
+                                   "AND WVer<>Base AND SVer<>Base"));
+        while (st->step()) {
+            ++m_result.conflicts;
+            const bool toW = st->int64(0) != 0;
+            const QVariant loser = st->value(toW ? 1 : 2);
+            const QVariant winner = st->value(toW ? 2 : 1);
+            if (loser.isNull())
+                continue; // a deletion lost: the row comes back, nothing to keep
+            losses.push_back({toW ? QStringLiteral("main") : QStringLiteral("shared"), loser.toLongLong(),
+                              winner.isNull() ? -1 : winner.toLongLong(),
+                              toW ? QStringLiteral("shared") : QStringLiteral("main")});
+        }
+    }
+    for (const Loss &l : losses) {
+        const QString lost = rowText(m_db, l.schema, table, l.id);
+        if (l.winner >= 0 && rowText(m_db, l.winnerSchema, table, l.winner) == lost)
+            continue; // the same values reached both sides
+        logLoser(m_db, table, lost);
+    }
+}
+
+int Exchange::apply(const QString &table, const QStringList &cols, bool toWorking)
+{
+    const QString to = toWorking ? QStringLiteral("main") : QStringLiteral("shared");
+    const QString from = toWorking ? QStringLiteral("shared") : QStringLiteral("main");
+    const QString toId = toWorking ? QStringLiteral("WId") : QStringLiteral("SId");
+    const QString fromId = toWorking ? QStringLiteral("SId") : QStringLiteral("WId");
+    const QString fromVer = toWorking ? QStringLiteral("SVer") : QStringLiteral("WVer");
+    const int dir = toWorking ? 1 : 0;
+    const QString list = cols.join(QLatin1Char(','));
+    int changed = execute(Sql(QStringLiteral("DELETE FROM %1.%2 WHERE ID IN (SELECT %3 FROM temp.RpPlan "
+                                             "WHERE ToW=? AND %4 IS NULL AND %3 IS NOT NULL)")
+                                  .arg(to, table, toId, fromId),
+                              {dir}));
+    changed += execute(Sql(QStringLiteral("INSERT OR REPLACE INTO %1.%2 (%3) SELECT %3 FROM %4.%2 WHERE ID IN "
+                                          "(SELECT %5 FROM temp.RpPlan WHERE ToW=? AND %5 IS NOT NULL)")
+                               .arg(to, table, list, from, fromId),
+                           {dir}));
+    // Tombstones travel too, so a third file still learns of the deletion.
+    execute(Sql(QStringLiteral("INSERT OR REPLACE INTO %1.RpRow (Guid, Tb, RowId, Ver, Base) "
+                               "SELECT Guid, ?, %2, %3, %3 FROM temp.RpPlan WHERE ToW=?")
+                    .arg(to, fromId, fromVer),
+                {table, dir}));
+    return changed;
+}
+
+// The first error is the one to report; one from letting the copy go is not.
+void detachAfterFailure(Database &db)
+{
+    db.rollback();
+    try {
+        db.execute(Sql("DETACH DATABASE shared"));
+    } catch (const EngineError &) {
+    }
+}
+
+} // namespace
+
+QStringList ReplicatedTables()
+{
+    static const QStringList local = {QStringLiteral("TbSetings"), QStringLiteral("TbVersion"), QStringLiteral("TbLog")};
+    QStringList out;
+    for (const TableDef &t : Schema::tables())
+        if (!local.contains(t.name))
+            out << t.name;
+    return out;
+}
+
+bool HasReplicaLayer(Database &db)
+{
+    return db.tableExists(RowTable);
+}
+
+void EnsureReplicaLayer(Database &db)
+{
+    Savepoint sp(db);
+    installLayer(db, QStringLiteral("main"));
+    sp.commit();
+}
+
+QString ReplicaId(Database &db)
+{
+    if (!HasReplicaLayer(db))
+        return {};
+    return scalar(db, Sql("SELECT ReplicaId FROM main.RpInfo")).toString();
+}
+
+SyncResult Synchronise(Database &working, const QString &sharedCopyPath, const QString &password)
+{
+    const QString failed = tr("同步数据失败：");
+    if (!QFileInfo(sharedCopyPath).isFile())
+        throw EngineError(failed + tr("找不到共享数据文件“%1”。").arg(sharedCopyPath));
+    if (working.inTransaction())
+        throw EngineError(failed + tr("数据文件正在使用中，请稍后再试。"));
+    working.ensureOpen();
+    SyncResult result;
+    try {
+        working.execute(Sql(QStringLiteral("ATTACH DATABASE ? AS shared KEY ?"), {sharedCopyPath, password}));
+        // A wrong key shows only at the first read.
+        scalar(working, Sql("SELECT count(*) FROM shared.sqlite_master"));
+        Transaction tx(working);
+        result = Exchange(working).run();
+        tx.commit();
+    } catch (const EngineError &e) {
+        detachAfterFailure(working);
+        throw EngineError(failed + e.message(), e.code());
+    } catch (...) {
+        detachAfterFailure(working);
+        throw;
+    }
+    working.execute(Sql("DETACH DATABASE shared"));
+    return result;
+}
+
+} // namespace brel
