@@ -149,6 +149,12 @@ void TestReplica::threeBranchesConverge()
     addUser(m_b3, QStringLiteral("wang"), 1);
     exec(m_b3, Sql(QStringLiteral("UPDATE TbRental SET FWDZ=? WHERE SJH='B1'"), {QStringLiteral("二店甲改")}));
     exec(m_b3, Sql(QStringLiteral("INSERT INTO TbArea (QY) VALUES (?)"), {QStringLiteral("东城")}));
+    // Clashes between rows made with the layer: the same next IDs on two branches.
+    addRental(m_b1, QStringLiteral("A3"), QStringLiteral("一店丙"));
+    addRental(m_b2, QStringLiteral("B2"), QStringLiteral("二店乙"));
+    addUser(m_b1, QStringLiteral("zhao"), 0);
+    const QString zhao = value(m_b1, QStringLiteral("SELECT ID FROM TbUser WHERE YHXM='zhao'"));
+    QCOMPARE(value(m_shared, QStringLiteral("SELECT count(*) FROM TbUser WHERE ID=") + zhao), QStringLiteral("1"));
 
     for (const QString &b : {m_b1, m_b2, m_b3, m_b1, m_b2})
         sync(b, m_shared);
@@ -160,14 +166,15 @@ void TestReplica::threeBranchesConverge()
 
     // Every change arrived once: no row lost, none doubled, each edit kept.
     QCOMPARE(rowsOf(*openFile(m_b1), QStringLiteral("SELECT SJH, FWDZ FROM TbRental ORDER BY SJH")),
-             QStringList({QStringLiteral("A1|一店甲改"), QStringLiteral("B1|二店甲改"), QStringLiteral("C1|三店甲")}));
+             QStringList({QStringLiteral("A1|一店甲改"), QStringLiteral("A3|一店丙"), QStringLiteral("B1|二店甲改"),
+                          QStringLiteral("B2|二店乙"), QStringLiteral("C1|三店甲")}));
     QCOMPARE(value(m_b1, QStringLiteral("SELECT count(*) FROM TbArea WHERE QY='东城'")), QStringLiteral("1"));
     QCOMPARE(value(m_b1, QStringLiteral("SELECT SSFD FROM TbUser WHERE YHXM='li'")), QStringLiteral("二店"));
     // Each user's rights follow the user through the renumbering.
     QCOMPARE(rowsOf(*openFile(m_b1), QStringLiteral("SELECT u.YHXM, count(r.ID), sum(r.XZQX) FROM TbUser u "
                                                     "LEFT JOIN TbRes r ON r.YHID=u.ID GROUP BY u.ID ORDER BY u.YHXM")),
              QStringList({QStringLiteral("admin|3|3"), QStringLiteral("li|3|0"), QStringLiteral("wang|3|3"),
-                          QStringLiteral("zhang|3|3")}));
+                          QStringLiteral("zhang|3|3"), QStringLiteral("zhao|3|0")}));
     QCOMPARE(value(m_b1, QStringLiteral("SELECT ID FROM TbUser WHERE YHXM='admin'")), QStringLiteral("1"));
 
     // A second run changes nothing in any file.
