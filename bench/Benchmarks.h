@@ -29,4 +29,8 @@ void runPictureBenchmarks(QTextStream &out);
 /// address is updated, against MakeRoughAddress alone (BRELVANTO_BENCH_ONLY=typing).
 void runTypingBenchmark(QTextStream &out);
 
+/// The replica exchange of two files of 100,000 rentals with 10,000 rows
+/// changed on each side, against copying both files (BRELVANTO_BENCH_ONLY=sync).
+void runReplicaBenchmark(QTextStream &out);
+
 } // namespace brel::bench

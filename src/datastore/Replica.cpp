@@ -19,7 +19,10 @@ QString tr(const char *text) { return QCoreApplication::translate("Replica", tex
 // alive or deleted: its identity (Guid), where it lives now (RowId, NULL once
 // deleted), its version and, in a working file, the version both sides
 // agreed on at the last exchange (Base), which tells a conflict from a
-// change made on one side only.
+// change made on one side only, and the file's change counter at its last
+// change (Seq). RpInfo holds the file's replica id and change counter and,
+// in a working file, which shared copy it last met and both counters then,
+// so the next exchange looks only at rows changed since.
 const QString InfoTable = QStringLiteral("RpInfo");
 const QString RowTable = QStringLiteral("RpRow");
 
@@ -29,6 +32,8 @@ const QString RowTable = QStringLiteral("RpRow");
 // carry the oldest version of all.
 const QString PreLayerVersion = QStringLiteral("0");
 const QString NowVersion = QStringLiteral("strftime('%Y-%m-%d %H:%M:%f','now')||' '||(SELECT ReplicaId FROM RpInfo)");
+const QString Tick = QStringLiteral("UPDATE RpInfo SET Clock=Clock+1;");
+const QString Clock = QStringLiteral("(SELECT Clock FROM RpInfo)");
 
 // Identity of a row present before the layer: its key, plus what tells two
 // different rows apart that two branches numbered alike (a receipt number,
@@ -96,31 +101,36 @@ void installLayer(Database &db, const QString &schema)
 {
     if (tableIn(db, schema, RowTable))
         return;
-    db.execute(Sql(QStringLiteral("CREATE TABLE %1.%2 (ReplicaId TEXT NOT NULL, Busy INTEGER NOT NULL DEFAULT 0)")
+    db.execute(Sql(QStringLiteral("CREATE TABLE %1.%2 (ReplicaId TEXT NOT NULL, Busy INTEGER NOT NULL DEFAULT 0, "
+                                  "Clock INTEGER NOT NULL DEFAULT 0, PeerId TEXT NOT NULL DEFAULT '', "
+                                  "OwnSeq INTEGER NOT NULL DEFAULT 0, PeerSeq INTEGER NOT NULL DEFAULT 0)")
                        .arg(schema, InfoTable)));
     db.execute(Sql(QStringLiteral("INSERT INTO %1.%2 (ReplicaId, Busy) VALUES (lower(hex(randomblob(16))), 0)")
                        .arg(schema, InfoTable)));
     db.execute(Sql(QStringLiteral("CREATE TABLE %1.%2 (Guid TEXT PRIMARY KEY, Tb TEXT NOT NULL, RowId INTEGER, "
-                                  "Ver TEXT NOT NULL, Base TEXT NOT NULL DEFAULT '')")
+                                  "Ver TEXT NOT NULL, Base TEXT NOT NULL DEFAULT '', Seq INTEGER NOT NULL DEFAULT 0)")
                        .arg(schema, RowTable)));
     db.execute(Sql(QStringLiteral("CREATE UNIQUE INDEX %1.IxRpRowTb ON %2 (Tb, RowId)").arg(schema, RowTable)));
+    db.execute(Sql(QStringLiteral("CREATE INDEX %1.IxRpRowSeq ON %2 (Tb, Seq)").arg(schema, RowTable)));
     for (const QString &t : ReplicatedTables()) {
         if (!tableIn(db, schema, t))
             continue;
-        db.execute(Sql(QStringLiteral("INSERT INTO %1.%2 (Guid, Tb, RowId, Ver) SELECT '%3-'||ID||'-'||%4, '%3', ID, ? FROM %1.%3")
+        // No base yet: this file has never agreed on a version with anyone.
+        db.execute(Sql(QStringLiteral("INSERT INTO %1.%2 (Guid, Tb, RowId, Ver) "
+                                      "SELECT '%3-'||ID||'-'||%4, '%3', ID, ? FROM %1.%3")
                            .arg(schema, RowTable, t, QString(preLayerIdentity(t)).replace(QStringLiteral("%1"), schema)),
                        {PreLayerVersion}));
         const QString active = QStringLiteral("WHEN (SELECT Busy FROM RpInfo)=0");
-        db.execute(Sql(QStringLiteral("CREATE TRIGGER %1.RpIns%2 AFTER INSERT ON %2 %3 BEGIN "
-                                      "INSERT OR REPLACE INTO RpRow (Guid, Tb, RowId, Ver) "
-                                      "VALUES (lower(hex(randomblob(16))), '%2', NEW.ID, %4); END")
-                           .arg(schema, t, active, NowVersion)));
-        db.execute(Sql(QStringLiteral("CREATE TRIGGER %1.RpUpd%2 AFTER UPDATE ON %2 %3 BEGIN "
-                                      "UPDATE RpRow SET RowId=NEW.ID, Ver=%4 WHERE Tb='%2' AND RowId=OLD.ID; END")
-                           .arg(schema, t, active, NowVersion)));
-        db.execute(Sql(QStringLiteral("CREATE TRIGGER %1.RpDel%2 AFTER DELETE ON %2 %3 BEGIN "
-                                      "UPDATE RpRow SET RowId=NULL, Ver=%4 WHERE Tb='%2' AND RowId=OLD.ID; END")
-                           .arg(schema, t, active, NowVersion)));
+        db.execute(Sql(QStringLiteral("CREATE TRIGGER %1.RpIns%2 AFTER INSERT ON %2 %3 BEGIN %5 "
+                                      "INSERT OR REPLACE INTO RpRow (Guid, Tb, RowId, Ver, Seq) "
+                                      "VALUES (lower(hex(randomblob(16))), '%2', NEW.ID, %4, %6); END")
+                           .arg(schema, t, active, NowVersion, Tick, Clock)));
+        db.execute(Sql(QStringLiteral("CREATE TRIGGER %1.RpUpd%2 AFTER UPDATE ON %2 %3 BEGIN %5 "
+                                      "UPDATE RpRow SET RowId=NEW.ID, Ver=%4, Seq=%6 WHERE Tb='%2' AND RowId=OLD.ID; END")
+                           .arg(schema, t, active, NowVersion, Tick, Clock)));
+        db.execute(Sql(QStringLiteral("CREATE TRIGGER %1.RpDel%2 AFTER DELETE ON %2 %3 BEGIN %5 "
+                                      "UPDATE RpRow SET RowId=NULL, Ver=%4, Seq=%6 WHERE Tb='%2' AND RowId=OLD.ID; END")
+                           .arg(schema, t, active, NowVersion, Tick, Clock)));
     }
 }
 
@@ -171,12 +181,31 @@ private:
 
     Database &m_db;
     SyncResult m_result;
+    bool m_full = true;     ///< first meeting of this file and this copy: compare every row
+    qint64 m_ownFrom = -1;  ///< rows of this file changed after this count are new to the copy
+    qint64 m_peerFrom = -1; ///< rows of the copy changed after this count are new to this file
+    qint64 m_ownSeq = 0;    ///< the count this exchange's writes carry, in this file
+    qint64 m_peerSeq = 0;   ///< and in the copy
 };
 
 SyncResult Exchange::run()
 {
     installLayer(m_db, QStringLiteral("main"));
     installLayer(m_db, QStringLiteral("shared"));
+    const QString peer = scalar(m_db, Sql("SELECT ReplicaId FROM shared.RpInfo")).toString();
+    const qint64 peerClock = scalar(m_db, Sql("SELECT Clock FROM shared.RpInfo")).toLongLong();
+    {
+        auto st = m_db.prepare(Sql("SELECT PeerId, OwnSeq, PeerSeq, Clock FROM main.RpInfo"));
+        st->step();
+        // Another copy, or this copy set back to an older state: no count can be trusted.
+        m_full = st->value(0).toString() != peer || st->int64(2) > peerClock;
+        if (!m_full) {
+            m_ownFrom = st->int64(1);
+            m_peerFrom = st->int64(2);
+        }
+        m_ownSeq = st->int64(3) + 1;
+        m_peerSeq = peerClock + 1;
+    }
     // The exchange's own writes are not edits: they keep the versions they carry.
     execute(Sql("UPDATE main.RpInfo SET Busy=1"));
     execute(Sql("UPDATE shared.RpInfo SET Busy=1"));
@@ -186,10 +215,14 @@ SyncResult Exchange::run()
         if (tableIn(m_db, QStringLiteral("main"), t) && tableIn(m_db, QStringLiteral("shared"), t))
             exchangeTable(t);
     }
-    execute(Sql("UPDATE main.RpRow SET Base=Ver WHERE Base<>Ver"));
     execute(Sql("UPDATE main.RpInfo SET Busy=0"));
     execute(Sql("UPDATE shared.RpInfo SET Busy=0"));
     execute(Sql("DROP TABLE temp.RpPlan"));
+    // A run that found nothing to do leaves both files as they were.
+    if (!m_result.changedNothing() || m_result.conflicts > 0 || m_full) {
+        execute(Sql("UPDATE main.RpInfo SET Clock=?, PeerId=?, OwnSeq=?, PeerSeq=?", {m_ownSeq, peer, m_ownSeq, m_peerSeq}));
+        execute(Sql("UPDATE shared.RpInfo SET Clock=?", {m_peerSeq}));
+    }
     return m_result;
 }
 
@@ -201,7 +234,8 @@ void Exchange::exchangeTable(const QString &table)
     for (const QString &c : wcols)
         if (scols.contains(c, Qt::CaseInsensitive))
             cols << c;
-    settlePreLayerRows(table, cols);
+    if (m_full)
+        settlePreLayerRows(table, cols);
     renumberClashes(table);
 
     execute(Sql("DELETE FROM temp.RpPlan"));
@@ -211,15 +245,24 @@ void Exchange::exchangeTable(const QString &table)
                                "SELECT s.Guid, w.RowId, s.RowId, w.Ver, s.Ver, w.Base, "
                                "CASE WHEN w.Guid IS NULL OR s.Ver > w.Ver THEN 1 ELSE 0 END "
                                "FROM shared.RpRow s LEFT JOIN main.RpRow w ON w.Guid=s.Guid "
-                               "WHERE s.Tb=? AND (w.Guid IS NULL OR w.Ver<>s.Ver)"),
-                {table}));
-    execute(Sql(QStringLiteral("INSERT INTO temp.RpPlan (Guid, WId, SId, WVer, SVer, Base, ToW) "
-                               "SELECT w.Guid, w.RowId, NULL, w.Ver, NULL, w.Base, 0 FROM main.RpRow w "
-                               "WHERE w.Tb=? AND NOT EXISTS (SELECT 1 FROM shared.RpRow s WHERE s.Guid=w.Guid)"),
-                {table}));
+                               "WHERE s.Tb=? AND s.Seq>? AND (w.Guid IS NULL OR w.Ver<>s.Ver)"),
+                {table, m_peerFrom}));
+    execute(Sql(QStringLiteral("INSERT OR IGNORE INTO temp.RpPlan (Guid, WId, SId, WVer, SVer, Base, ToW) "
+                               "SELECT w.Guid, w.RowId, s.RowId, w.Ver, s.Ver, w.Base, "
+                               "CASE WHEN s.Guid IS NOT NULL AND s.Ver > w.Ver THEN 1 ELSE 0 END "
+                               "FROM main.RpRow w LEFT JOIN shared.RpRow s ON s.Guid=w.Guid "
+                               "WHERE w.Tb=? AND w.Seq>? AND (s.Guid IS NULL OR s.Ver<>w.Ver)"),
+                {table, m_ownFrom}));
     logConflicts(table);
     m_result.toWorking += apply(table, cols, true);
     m_result.toShared += apply(table, cols, false);
+    // Both sides now hold these versions: the base of the next comparison.
+    if (m_full) {
+        execute(Sql("UPDATE main.RpRow SET Base=Ver WHERE Tb=? AND Base<>Ver", {table}));
+    } else {
+        execute(Sql("UPDATE main.RpRow SET Base=Ver WHERE Base<>Ver AND Guid IN (SELECT Guid FROM temp.RpPlan)"));
+        execute(Sql("UPDATE main.RpRow SET Base=Ver WHERE Tb=? AND Seq>? AND Base<>Ver", {table, m_ownFrom}));
+    }
 }
 
 // Rows both files held before the layer carry the same identity and the
@@ -232,12 +275,12 @@ void Exchange::settlePreLayerRows(const QString &table, const QStringList &cols)
     for (const QString &c : cols)
         differs << QStringLiteral("a.%1 IS NOT b.%1").arg(c);
     execute(Sql(QStringLiteral("UPDATE main.RpRow SET Ver=strftime('%Y-%m-%d %H:%M:%f','now')||' '||"
-                               "(SELECT ReplicaId FROM main.RpInfo) WHERE Tb=? AND Ver=? AND Guid IN ("
+                               "(SELECT ReplicaId FROM main.RpInfo), Seq=? WHERE Tb=? AND Ver=? AND Guid IN ("
                                "SELECT w.Guid FROM main.RpRow w JOIN shared.RpRow s ON s.Guid=w.Guid "
                                "JOIN main.%1 a ON a.ID=w.RowId JOIN shared.%1 b ON b.ID=s.RowId "
                                "WHERE w.Tb=? AND w.Ver=? AND s.Ver=? AND (%2))")
                     .arg(table, differs.join(QStringLiteral(" OR "))),
-                {table, PreLayerVersion, table, PreLayerVersion, PreLayerVersion}));
+                {m_ownSeq, table, PreLayerVersion, table, PreLayerVersion, PreLayerVersion}));
 }
 
 // The shared copy's IDs stand: a row of this file that the copy lacks and
@@ -249,11 +292,11 @@ void Exchange::renumberClashes(const QString &table)
     std::vector<qint64> clashing;
     {
         auto st = m_db.prepare(Sql(QStringLiteral(
-                                       "SELECT w.RowId FROM main.RpRow w WHERE w.Tb=? AND w.RowId IS NOT NULL "
+                                       "SELECT w.RowId FROM main.RpRow w WHERE w.Tb=? AND w.Seq>? AND w.RowId IS NOT NULL "
                                        "AND NOT EXISTS (SELECT 1 FROM shared.RpRow s WHERE s.Guid=w.Guid) "
                                        "AND EXISTS (SELECT 1 FROM shared.%1 x WHERE x.ID=w.RowId) ORDER BY w.RowId")
                                        .arg(table),
-                                   {table}));
+                                   {table, m_ownFrom}));
         while (st->step())
             clashing.push_back(st->int64(0));
     }
@@ -277,18 +320,19 @@ void Exchange::renumberClashes(const QString &table)
                 continue;
             // The pointing rows change: a new version sends the new reference across.
             execute(Sql(QStringLiteral("UPDATE main.RpRow SET Ver=strftime('%Y-%m-%d %H:%M:%f','now')||' '||"
-                                       "(SELECT ReplicaId FROM main.RpInfo) WHERE Tb=? AND RowId IN "
+                                       "(SELECT ReplicaId FROM main.RpInfo), Seq=? WHERE Tb=? AND RowId IN "
                                        "(SELECT ID FROM main.%1 WHERE %2=?)")
                             .arg(r.table, r.column),
-                        {r.table, old}));
+                        {m_ownSeq, r.table, old}));
             execute(Sql(QStringLiteral("UPDATE main.%1 SET %2=? WHERE %2=?").arg(r.table, r.column), {id, old}));
         }
         ++m_result.renumbered;
     }
 }
 
-// Both sides changed the row since this file last met the copy: the later
-// version wins (the plan says which); the loser's values go to the log.
+// Both sides changed the row since this file last met the copy (or, at the
+// first meeting, the two differ and nobody knows who changed it): the later version wins
+// (the plan says which); the loser's values go to the log.
 void Exchange::logConflicts(const QString &table)
 {
     struct Loss { QString schema; qint64 id; qint64 winner; QString winnerSchema; };
@@ -297,7 +341,6 @@ void Exchange::logConflicts(const QString &table)
         auto st = m_db.prepare(Sql("SELECT ToW, WId, SId FROM temp.RpPlan WHERE WVer IS NOT NULL AND SVer IS NOT NULL "
                                    "AND WVer<>Base AND SVer<>Base"));
         while (st->step()) {
-            ++m_result.conflicts;
             const bool toW = st->int64(0) != 0;
             const QVariant loser = st->value(toW ? 1 : 2);
             const QVariant winner = st->value(toW ? 2 : 1);
@@ -312,6 +355,7 @@ void Exchange::logConflicts(const QString &table)
         const QString lost = rowText(m_db, l.schema, table, l.id);
         if (l.winner >= 0 && rowText(m_db, l.winnerSchema, table, l.winner) == lost)
             continue; // the same values reached both sides
+        ++m_result.conflicts;
         logLoser(m_db, table, lost);
     }
 }
@@ -334,10 +378,15 @@ int Exchange::apply(const QString &table, const QStringList &cols, bool toWorkin
                                .arg(to, table, list, from, fromId),
                            {dir}));
     // Tombstones travel too, so a third file still learns of the deletion.
-    execute(Sql(QStringLiteral("INSERT OR REPLACE INTO %1.RpRow (Guid, Tb, RowId, Ver, Base) "
-                               "SELECT Guid, ?, %2, %3, %3 FROM temp.RpPlan WHERE ToW=?")
-                    .arg(to, fromId, fromVer),
-                {table, dir}));
+    // In the copy the count marks what the next branch has not seen yet.
+    changed += execute(Sql(QStringLiteral("INSERT OR REPLACE INTO %1.RpRow (Guid, Tb, RowId, Ver, Base, Seq) "
+                                          "SELECT Guid, ?, %2, %3, %3, ? FROM temp.RpPlan WHERE ToW=? AND %4 IS NULL")
+                               .arg(to, fromId, fromVer, fromId),
+                           {table, toWorking ? m_ownSeq : m_peerSeq, dir}));
+    execute(Sql(QStringLiteral("INSERT OR REPLACE INTO %1.RpRow (Guid, Tb, RowId, Ver, Base, Seq) "
+                               "SELECT Guid, ?, %2, %3, %3, ? FROM temp.RpPlan WHERE ToW=? AND %4 IS NOT NULL")
+                    .arg(to, fromId, fromVer, fromId),
+                {table, toWorking ? m_ownSeq : m_peerSeq, dir}));
     return changed;
 }
 
