@@ -35,6 +35,11 @@ const QString NowVersion = QStringLiteral("strftime('%Y-%m-%d %H:%M:%f','now')||
 const QString Tick = QStringLiteral("UPDATE RpInfo SET Clock=Clock+1;");
 const QString Clock = QStringLiteral("(SELECT Clock FROM RpInfo)");
 
+// The exchange touches rows all over both files: room for their pages (in
+// kB, as the engine counts a negative size) spares decrypting the same pages
+// again and again.
+constexpr int ExchangeCache = -65536;
+
 // Identity of a row present before the layer: its key, plus what tells two
 // different rows apart that two branches numbered alike (a receipt number,
 // a login name, the text of a lookup, the owner of a right).
@@ -206,6 +211,7 @@ SyncResult Exchange::run()
         m_ownSeq = st->int64(3) + 1;
         m_peerSeq = peerClock + 1;
     }
+    execute(Sql(QStringLiteral("PRAGMA shared.cache_size=%1").arg(ExchangeCache)));
     // The exchange's own writes are not edits: they keep the versions they carry.
     execute(Sql("UPDATE main.RpInfo SET Busy=1"));
     execute(Sql("UPDATE shared.RpInfo SET Busy=1"));
@@ -218,6 +224,7 @@ SyncResult Exchange::run()
     execute(Sql("UPDATE main.RpInfo SET Busy=0"));
     execute(Sql("UPDATE shared.RpInfo SET Busy=0"));
     execute(Sql("DROP TABLE temp.RpPlan"));
+    execute(Sql("DROP TABLE IF EXISTS temp.RpMove"));
     // A run that found nothing to do leaves both files as they were.
     if (!m_result.changedNothing() || m_result.conflicts > 0 || m_full) {
         execute(Sql("UPDATE main.RpInfo SET Clock=?, PeerId=?, OwnSeq=?, PeerSeq=?", {m_ownSeq, peer, m_ownSeq, m_peerSeq}));
@@ -311,23 +318,40 @@ void Exchange::renumberClashes(const QString &table)
                                                {table}))
                                   .toLongLong());
     }
-    for (qint64 old : clashing) {
-        const qint64 id = ++next;
-        execute(Sql(QStringLiteral("UPDATE main.%1 SET ID=? WHERE ID=?").arg(table), {id, old}));
-        execute(Sql("UPDATE main.RpRow SET RowId=? WHERE Tb=? AND RowId=?", {id, table, old}));
-        for (const Reference &r : references()) {
-            if (r.target != table)
-                continue;
-            // The pointing rows change: a new version sends the new reference across.
-            execute(Sql(QStringLiteral("UPDATE main.RpRow SET Ver=strftime('%Y-%m-%d %H:%M:%f','now')||' '||"
-                                       "(SELECT ReplicaId FROM main.RpInfo), Seq=? WHERE Tb=? AND RowId IN "
-                                       "(SELECT ID FROM main.%1 WHERE %2=?)")
-                            .arg(r.table, r.column),
-                        {m_ownSeq, r.table, old}));
-            execute(Sql(QStringLiteral("UPDATE main.%1 SET %2=? WHERE %2=?").arg(r.table, r.column), {id, old}));
+    // All at once: the new IDs lie above every ID either file has used, so
+    // no row meets another on its way.
+    execute(Sql("CREATE TEMP TABLE IF NOT EXISTS RpMove (Old INTEGER PRIMARY KEY, New INTEGER NOT NULL)"));
+    execute(Sql("DELETE FROM temp.RpMove"));
+    {
+        auto ins = m_db.prepare(Sql("INSERT INTO temp.RpMove (Old, New) VALUES (?, ?)", {0, 0}));
+        for (qint64 old : clashing) {
+            ins->bind(0, old);
+            ins->bind(1, ++next);
+            ins->exec();
+            ins->reset();
         }
-        ++m_result.renumbered;
     }
+    // The outer column is named with its table: inside the sub-select a bare
+    // "RowId" would be the move table's own row id.
+    const QString moved = QStringLiteral("(SELECT m.New FROM temp.RpMove m WHERE m.Old=%1)");
+    execute(Sql(QStringLiteral("UPDATE main.%1 SET ID=%2 WHERE ID IN (SELECT Old FROM temp.RpMove)")
+                    .arg(table, moved.arg(table + QStringLiteral(".ID")))));
+    execute(Sql(QStringLiteral("UPDATE main.RpRow SET RowId=%1 WHERE Tb=? AND RowId IN (SELECT Old FROM temp.RpMove)")
+                    .arg(moved.arg(QStringLiteral("RpRow.RowId"))),
+                {table}));
+    for (const Reference &r : references()) {
+        if (r.target != table)
+            continue;
+        // The pointing rows change: a new version sends the new reference across.
+        execute(Sql(QStringLiteral("UPDATE main.RpRow SET Ver=strftime('%Y-%m-%d %H:%M:%f','now')||' '||"
+                                   "(SELECT ReplicaId FROM main.RpInfo), Seq=? WHERE Tb=? AND RowId IN "
+                                   "(SELECT ID FROM main.%1 WHERE %2 IN (SELECT Old FROM temp.RpMove))")
+                        .arg(r.table, r.column),
+                    {m_ownSeq, r.table}));
+        execute(Sql(QStringLiteral("UPDATE main.%1 SET %2=%3 WHERE %2 IN (SELECT Old FROM temp.RpMove)")
+                        .arg(r.table, r.column, moved.arg(r.table + QLatin1Char('.') + r.column))));
+    }
+    m_result.renumbered += int(clashing.size());
 }
 
 // Both sides changed the row since this file last met the copy (or, at the
@@ -439,6 +463,10 @@ SyncResult Synchronise(Database &working, const QString &sharedCopyPath, const Q
     if (working.inTransaction())
         throw EngineError(failed + tr("数据文件正在使用中，请稍后再试。"));
     working.ensureOpen();
+    // The working file's own cache size comes back when the exchange ends.
+    const qint64 cache = scalar(working, Sql("PRAGMA main.cache_size")).toLongLong();
+    const Sql restoreCache(QStringLiteral("PRAGMA main.cache_size=%1").arg(cache));
+    working.execute(Sql(QStringLiteral("PRAGMA main.cache_size=%1").arg(ExchangeCache)));
     SyncResult result;
     try {
         working.execute(Sql(QStringLiteral("ATTACH DATABASE ? AS shared KEY ?"), {sharedCopyPath, password}));
@@ -449,12 +477,15 @@ SyncResult Synchronise(Database &working, const QString &sharedCopyPath, const Q
         tx.commit();
     } catch (const EngineError &e) {
         detachAfterFailure(working);
+        working.execute(restoreCache);
         throw EngineError(failed + e.message(), e.code());
     } catch (...) {
         detachAfterFailure(working);
+        working.execute(restoreCache);
         throw;
     }
     working.execute(Sql("DETACH DATABASE shared"));
+    working.execute(restoreCache);
     return result;
 }
 
