@@ -290,24 +290,39 @@ void Exchange::settlePreLayerRows(const QString &table, const QStringList &cols)
                 {m_ownSeq, table, PreLayerVersion, table, PreLayerVersion, PreLayerVersion}));
 }
 
-// The shared copy's IDs stand: a row of this file that the copy lacks and
-// whose ID the copy uses for another row moves to an ID neither file has
-// used, and the rows that point at it follow. Every file that meets the copy
-// does the same, so in the end each row has one ID everywhere.
+// The shared copy's IDs stand. A row this file shares with the copy under
+// another ID (a copy of the same older row, numbered anew on the branch
+// that met the copy first) takes the copy's ID; a row the copy lacks whose
+// ID the copy uses for another row moves to an ID neither file has used.
+// The rows that point at a moved row follow it. Every file that meets the
+// copy does the same, so in the end each row has one ID everywhere.
 void Exchange::renumberClashes(const QString &table)
 {
-    std::vector<qint64> clashing;
+    execute(Sql("CREATE TEMP TABLE IF NOT EXISTS RpMove (Old INTEGER PRIMARY KEY, New INTEGER, Fresh INTEGER NOT NULL)"));
+    execute(Sql("DELETE FROM temp.RpMove"));
+    // Once from each side's changes, so each look-up walks its own index.
+    execute(Sql("INSERT OR IGNORE INTO temp.RpMove (Old, New, Fresh) SELECT w.RowId, s.RowId, 0 "
+                "FROM main.RpRow w JOIN shared.RpRow s ON s.Guid=w.Guid WHERE w.Tb=? AND w.Seq>? "
+                "AND w.RowId IS NOT NULL AND s.RowId IS NOT NULL AND w.RowId<>s.RowId",
+                {table, m_ownFrom}));
+    execute(Sql("INSERT OR IGNORE INTO temp.RpMove (Old, New, Fresh) SELECT w.RowId, s.RowId, 0 "
+                "FROM shared.RpRow s JOIN main.RpRow w ON w.Guid=s.Guid WHERE s.Tb=? AND s.Seq>? "
+                "AND w.RowId IS NOT NULL AND s.RowId IS NOT NULL AND w.RowId<>s.RowId",
+                {table, m_peerFrom}));
+    execute(Sql(QStringLiteral("INSERT OR IGNORE INTO temp.RpMove (Old, New, Fresh) SELECT w.RowId, NULL, 1 "
+                               "FROM main.RpRow w WHERE w.Tb=? AND w.Seq>? AND w.RowId IS NOT NULL "
+                               "AND NOT EXISTS (SELECT 1 FROM shared.RpRow s WHERE s.Guid=w.Guid) "
+                               "AND EXISTS (SELECT 1 FROM shared.%1 x WHERE x.ID=w.RowId)")
+                    .arg(table),
+                {table, m_ownFrom}));
+    std::vector<qint64> fresh;
     {
-        auto st = m_db.prepare(Sql(QStringLiteral(
-                                       "SELECT w.RowId FROM main.RpRow w WHERE w.Tb=? AND w.Seq>? AND w.RowId IS NOT NULL "
-                                       "AND NOT EXISTS (SELECT 1 FROM shared.RpRow s WHERE s.Guid=w.Guid) "
-                                       "AND EXISTS (SELECT 1 FROM shared.%1 x WHERE x.ID=w.RowId) ORDER BY w.RowId")
-                                       .arg(table),
-                                   {table, m_ownFrom}));
+        auto st = m_db.prepare(Sql("SELECT Old FROM temp.RpMove WHERE Fresh=1 ORDER BY Old"));
         while (st->step())
-            clashing.push_back(st->int64(0));
+            fresh.push_back(st->int64(0));
     }
-    if (clashing.empty())
+    const int moves = scalar(m_db, Sql("SELECT count(*) FROM temp.RpMove")).toInt();
+    if (moves == 0)
         return;
     qint64 next = 0;
     for (const QString &schema : {QStringLiteral("main"), QStringLiteral("shared")}) {
@@ -318,40 +333,44 @@ void Exchange::renumberClashes(const QString &table)
                                                {table}))
                                   .toLongLong());
     }
-    // All at once: the new IDs lie above every ID either file has used, so
-    // no row meets another on its way.
-    execute(Sql("CREATE TEMP TABLE IF NOT EXISTS RpMove (Old INTEGER PRIMARY KEY, New INTEGER NOT NULL)"));
-    execute(Sql("DELETE FROM temp.RpMove"));
     {
-        auto ins = m_db.prepare(Sql("INSERT INTO temp.RpMove (Old, New) VALUES (?, ?)", {0, 0}));
-        for (qint64 old : clashing) {
-            ins->bind(0, old);
-            ins->bind(1, ++next);
-            ins->exec();
-            ins->reset();
+        auto set = m_db.prepare(Sql("UPDATE temp.RpMove SET New=? WHERE Old=?", {0, 0}));
+        for (qint64 old : fresh) {
+            set->bind(0, ++next);
+            set->bind(1, old);
+            set->exec();
+            set->reset();
         }
     }
+    // Through negative IDs: a row may move to the ID another moving row leaves.
     // The outer column is named with its table: inside the sub-select a bare
     // "RowId" would be the move table's own row id.
-    const QString moved = QStringLiteral("(SELECT m.New FROM temp.RpMove m WHERE m.Old=%1)");
-    execute(Sql(QStringLiteral("UPDATE main.%1 SET ID=%2 WHERE ID IN (SELECT Old FROM temp.RpMove)")
-                    .arg(table, moved.arg(table + QStringLiteral(".ID")))));
-    execute(Sql(QStringLiteral("UPDATE main.RpRow SET RowId=%1 WHERE Tb=? AND RowId IN (SELECT Old FROM temp.RpMove)")
-                    .arg(moved.arg(QStringLiteral("RpRow.RowId"))),
+    const QString moved = QStringLiteral("(SELECT m.New FROM temp.RpMove m WHERE m.Old=-%1)");
+    execute(Sql(QStringLiteral("UPDATE main.%1 SET ID=-ID WHERE ID IN (SELECT Old FROM temp.RpMove)").arg(table)));
+    execute(Sql(QStringLiteral("UPDATE main.%1 SET ID=%2 WHERE ID<0").arg(table, moved.arg(table + QStringLiteral(".ID")))));
+    execute(Sql("UPDATE main.RpRow SET RowId=-RowId WHERE Tb=? AND RowId IN (SELECT Old FROM temp.RpMove)", {table}));
+    execute(Sql(QStringLiteral("UPDATE main.RpRow SET RowId=%1 WHERE Tb=? AND RowId<0").arg(moved.arg(QStringLiteral("RpRow.RowId"))),
+                {table}));
+    // Moving rows by hand does not advance the engine's numbering.
+    execute(Sql(QStringLiteral("UPDATE main.sqlite_sequence SET seq=(SELECT max(ID) FROM main.%1) "
+                               "WHERE name=? AND seq<(SELECT max(ID) FROM main.%1)")
+                    .arg(table),
                 {table}));
     for (const Reference &r : references()) {
         if (r.target != table)
             continue;
-        // The pointing rows change: a new version sends the new reference across.
+        // Rows pointing at a row only this file knew change: a new version
+        // sends the new reference across.
         execute(Sql(QStringLiteral("UPDATE main.RpRow SET Ver=strftime('%Y-%m-%d %H:%M:%f','now')||' '||"
                                    "(SELECT ReplicaId FROM main.RpInfo), Seq=? WHERE Tb=? AND RowId IN "
-                                   "(SELECT ID FROM main.%1 WHERE %2 IN (SELECT Old FROM temp.RpMove))")
+                                   "(SELECT ID FROM main.%1 WHERE %2 IN (SELECT Old FROM temp.RpMove WHERE Fresh=1))")
                         .arg(r.table, r.column),
                     {m_ownSeq, r.table}));
-        execute(Sql(QStringLiteral("UPDATE main.%1 SET %2=%3 WHERE %2 IN (SELECT Old FROM temp.RpMove)")
-                        .arg(r.table, r.column, moved.arg(r.table + QLatin1Char('.') + r.column))));
+        execute(Sql(QStringLiteral("UPDATE main.%1 SET %2=(SELECT m.New FROM temp.RpMove m WHERE m.Old=%1.%2) "
+                                   "WHERE %2 IN (SELECT Old FROM temp.RpMove)")
+                        .arg(r.table, r.column)));
     }
-    m_result.renumbered += int(clashing.size());
+    m_result.renumbered += moves;
 }
 
 // Both sides changed the row since this file last met the copy (or, at the

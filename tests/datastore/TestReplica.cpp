@@ -103,6 +103,7 @@ private slots:
     void failureChangesNothing_data();
     void failureChangesNothing();
     void localTablesStayLocal();
+    void anotherSharedCopy();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name + QStringLiteral(".mdb")); }
@@ -322,6 +323,30 @@ void TestReplica::localTablesStayLocal()
     }
     QVERIFY2(message.contains(missing), qPrintable(message));
     QVERIFY(!QFileInfo::exists(missing)); // attaching would have made an empty file
+}
+
+// A branch that meets a copy it does not know (the server's archive was
+// replaced) compares every row again: nothing is skipped, nothing doubled.
+void TestReplica::anotherSharedCopy()
+{
+    addRental(m_b1, QStringLiteral("A1"), QStringLiteral("一店"));
+    sync(m_b1, m_shared);
+    sync(m_b2, m_shared);
+    addRental(m_b2, QStringLiteral("B1"), QStringLiteral("二店"));
+    exec(m_b1, Sql(QStringLiteral("UPDATE TbRental SET FWDZ=? WHERE SJH='A1'"), {QStringLiteral("一店改")}));
+    sync(m_b1, m_shared);
+
+    const QString other = path(QStringLiteral("other"));
+    makeBlankFile(other);
+    addRental(other, QStringLiteral("X1"), QStringLiteral("别处"));
+    for (const QString &b : {m_b2, m_b1, m_b2}) {
+        const SyncResult r = sync(b, other);
+        QCOMPARE(r.conflicts, 0);
+    }
+    QCOMPARE(sharedRows(m_b1), sharedRows(other));
+    QCOMPARE(sharedRows(m_b2), sharedRows(other));
+    QCOMPARE(rowsOf(*openFile(other), QStringLiteral("SELECT SJH, FWDZ FROM TbRental ORDER BY SJH")),
+             QStringList({QStringLiteral("A1|一店改"), QStringLiteral("B1|二店"), QStringLiteral("X1|别处")}));
 }
 
 QTEST_GUILESS_MAIN(TestReplica)
