@@ -84,6 +84,17 @@ SyncResult sync(const QString &branch, const QString &shared)
     return Synchronise(*db, shared, DataPassword);
 }
 
+/// The message of the exchange's failure; empty when it succeeded.
+QString syncError(Database &db, const QString &shared, const QString &password)
+{
+    try {
+        Synchronise(db, shared, password);
+    } catch (const EngineError &e) {
+        return e.message();
+    }
+    return {};
+}
+
 QString value(const QString &path, const QString &sql)
 {
     const QStringList rows = rowsOf(*openFile(path), sql);
@@ -287,12 +298,7 @@ void TestReplica::failureChangesNothing()
     const QStringList working = wholeFile(m_b2);
     const QStringList shared = wholeFile(m_shared);
     auto db = openFile(m_b2);
-    QString message;
-    try {
-        Synchronise(*db, m_shared, password);
-    } catch (const EngineError &e) {
-        message = e.message();
-    }
+    const QString message = syncError(*db, m_shared, password);
     QVERIFY2(message.startsWith(QStringLiteral("同步数据失败：")), qPrintable(message));
     // The connection is usable and holds no transaction or attachment.
     QVERIFY(!db->inTransaction());
@@ -315,12 +321,7 @@ void TestReplica::localTablesStayLocal()
 
     const QString missing = m_dir->filePath(QStringLiteral("none.mdb"));
     auto db = openFile(m_b2);
-    QString message;
-    try {
-        Synchronise(*db, missing, DataPassword);
-    } catch (const EngineError &e) {
-        message = e.message();
-    }
+    const QString message = syncError(*db, missing, DataPassword);
     QVERIFY2(message.contains(missing), qPrintable(message));
     QVERIFY(!QFileInfo::exists(missing)); // attaching would have made an empty file
 }
