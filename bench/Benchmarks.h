@@ -54,5 +54,8 @@ void runTypingBenchmark(QTextStream &out);
 /// 1,000 rental notices (500 pages) laid out and written to PDF, against the
 /// same texts and rectangles drawn with a bare painter (BRELVANTO_BENCH_ONLY=reports).
 void runReportBenchmark(QTextStream &out);
+/// The replica exchange of two files of 100,000 rentals with 10,000 rows
+/// changed on each side, against copying both files (BRELVANTO_BENCH_ONLY=sync).
+void runReplicaBenchmark(QTextStream &out);
 
 } // namespace brel::bench

@@ -99,6 +99,10 @@ int main(int argc, char **argv)
         brel::bench::runReportBenchmark(out);
         return 0;
     }
+    if (only == QLatin1String("sync")) {
+        brel::bench::runReplicaBenchmark(out);
+        return 0;
+    }
     // BRELVANTO_BENCH_ONLY=upgrade: an old file of its own, not the million-row current one.
     if (only == QLatin1String("upgrade")) {
         brel::bench::runUpgradeBenchmark(out);

@@ -34,14 +34,19 @@ QString LogMidnight(const QDate &day)
 
 void WriteLog(const QString &action, const QString &details)
 {
+    // Not through ExecSql: that closes Q1, and entries are written in the
+    // middle of commands that may be using it.
+    WriteLog(*DM()->DbBase, action, details);
+}
+
+void WriteLog(Database &db, const QString &action, const QString &details)
+{
     // The stamp always carries its time, even at midnight, so that the day
     // boundaries of the purge and of the log window compare as text.
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    // Not through ExecSql: that closes Q1, and entries are written in the
-    // middle of commands that may be using it.
-    DM()->DbBase->execute(Sql(QStringLiteral("INSERT INTO TbLog (CZSJ,CZHD,CZRY,XXQK) VALUES (?,?,?,?)"),
-                              {stamp, fitColumn(action, "CZHD"), fitColumn(CurrentUser.YHXM, "CZRY"),
-                               fitColumn(details, "XXQK")}));
+    db.execute(Sql(QStringLiteral("INSERT INTO TbLog (CZSJ,CZHD,CZRY,XXQK) VALUES (?,?,?,?)"),
+                   {stamp, fitColumn(action, "CZHD"), fitColumn(CurrentUser.YHXM, "CZRY"),
+                    fitColumn(details, "XXQK")}));
 }
 
 bool WriteRecordLog(const QString &action, const QString &details)

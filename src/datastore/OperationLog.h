@@ -5,6 +5,8 @@
 
 namespace brel {
 
+class Database;
+
 /// Writes one entry to the operation log TbLog of the working file: the
 /// program's clock as the time, CurrentUser.YHXM as the operator. An
 /// activity, operator or details longer than its column is cut to the
@@ -12,6 +14,9 @@ namespace brel {
 /// user's action. Written whatever SysOptions.CZRZ says: the rent-out, sell,
 /// void and cancel commands always leave their entry. Engine errors pass on.
 void WriteLog(const QString &action, const QString &details);
+/// The same entry written to the given open file (a synchronisation writes
+/// to the working file before the data module holds it again).
+void WriteLog(Database &db, const QString &action, const QString &details);
 
 /// The add, change and delete entries of the management windows: written by
 /// WriteLog only while SysOptions.CZRZ (keep the operation log) is on.
