@@ -62,6 +62,7 @@ private slots:
     void doubleClickOpensTheManagementWindow();
     void matchOperators_data();
     void matchOperators();
+    void matchBuyRequestByBranch();
     void emptyNumberIsNamed();
     void footerCountsEveryRow();
     void exportAllRows_data();
@@ -517,6 +518,29 @@ void TestSearchWindows::matchOperators()
     QCOMPARE(receiptNumbers(w->QMatch), matched);
     const int receipt = w->dgMatch->columnOfCaption(QStringLiteral("收件号"));
     QCOMPARE(w->dgMatch->footerText(receipt), QStringLiteral("%1 条").arg(matched.size()));
+}
+
+// A request to buy matched by its branch lists the houses for sale whose
+// branch contains it, whatever their state.
+void TestSearchWindows::matchBuyRequestByBranch()
+{
+    auto sale = [this](const char *sjh, const char *state, const QString &branch) {
+        test::insertRow(*m_dm, QStringLiteral("TbSale"),
+                        {{"SJH", sjh}, {"ZTW", state}, {"SSFD", branch}, {"LRRQ", "2022-06-01"}, {"SJ", 80}});
+    };
+    sale("S1", "00", QStringLiteral("总店"));
+    sale("S2", "01", QStringLiteral("总店"));
+    sale("S3", "00", QStringLiteral("总店二部"));
+    sale("S4", "00", QStringLiteral("西区分店"));
+    test::insertRow(*m_dm, QStringLiteral("TbQBuy"), {{"SJH", "B1"}, {"LRRQ", "2021-03-04"}, {"SSFD", QStringLiteral("总店")}});
+    TRegisterSearchFm *w = open("atQBuySearch");
+    w->SetAreaIndex(0);
+    w->btnStart->click();
+    QVERIFY(w->QSearch->locate(idOf(QStringLiteral("TbQBuy"), QStringLiteral("B1"))));
+    QVERIFY(w->SetCriterionChecked(QStringLiteral("所属分店"), true));
+    w->btnMatch->click();
+    QCOMPARE(m_messages->messages.size(), 0);
+    QCOMPARE(receiptNumbers(w->QMatch), (QStringList{"S1", "S2", "S3"}));
 }
 
 void TestSearchWindows::emptyNumberIsNamed()
