@@ -45,6 +45,9 @@ struct Sql {
     /// `SELECT COUNT(*) FROM (text)`, same values, no ordering.
     Sql countStatement() const;
     Sql withOrderBy(const QString &order) const { Sql s = *this; s.orderBy = order; return s; }
+    /// This statement with tail's text and values appended (a WHERE part, a
+    /// filter); the ordering stays this statement's.
+    Sql followedBy(const Sql &tail) const { return Sql(text + tail.text, values + tail.values, orderBy); }
     bool operator==(const Sql &o) const { return text == o.text && values == o.values && orderBy == o.orderBy; }
 };
 

@@ -52,11 +52,7 @@ void TQSheetFm::LoadReport(const IdList &ids)
     if (Running())
         return;
     TQChildFm::LoadReport(ids);
-    Sql sql = SheetStatement(m_sheet);
-    const Sql filter = IdFilter();
-    sql.text += filter.text;
-    sql.values += filter.values;
-    OpenReport(sql);
+    OpenReport(SheetStatement(m_sheet).followedBy(IdFilter()));
     if (const int count = QReport->recordCount(); count > 0)
         ShowProgress(count, this);
     else

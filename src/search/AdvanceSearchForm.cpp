@@ -272,7 +272,7 @@ bool TAdvanceSearchFm::StartSearch()
         return false;
     }
     const Sql statement =
-        m_runs ? Sql(m_base.text + built.sql.text, m_base.values + built.sql.values) : built.sql;
+        m_runs ? m_base.followedBy(built.sql) : built.sql;
     try {
         if (m_runs)
             m_runs(built.sql);
