@@ -29,11 +29,9 @@ namespace {
 const QString AddressCaption = QStringLiteral("房屋地址");
 const QString StateCaption = QStringLiteral("状态位");
 const QString BranchCaption = QStringLiteral("所属分店");
-const QString ReceiptCaption = QStringLiteral("收件号");
 /// Columns hidden behind "*" from a user who may not see the row's contacts,
 /// as the management windows hide their boxes.
 const QStringList ContactFields = {QStringLiteral("LXRDH1"), QStringLiteral("LXRSFZH")};
-const QString CriterionPrefix = QStringLiteral("按 ");
 
 /// Background of let or sold rows (01) and of voided rows (02).
 const QColor ClosedColour(0xC0, 0xC0, 0xC0);
@@ -43,15 +41,6 @@ QStringList &sheetIds()
 {
     static QStringList ids;
     return ids;
-}
-
-/// First column whose caption contains caption, -1 when none.
-int columnContaining(const GridColumns &columns, const QString &caption)
-{
-    for (int c = 0; c < columns.size(); ++c)
-        if (columns.at(c).caption.contains(caption))
-            return c;
-    return -1;
 }
 
 /// The statement without its order: what is counted and compared.
@@ -276,7 +265,7 @@ void TSearchChildFm::SetSearchColumns(const GridColumns &columns, const QString 
     dgSearch->setLayoutKey(layoutKey);
     dgSearch->restoreLayout();
     dgSearch->setDataSource(dsSearch);
-    const int receipt = dgSearch->columnOfCaption(ReceiptCaption);
+    const int receipt = dgSearch->columnOfCaption(ReceiptCaption());
     dgSearch->setFooterFunction(receipt >= 0 ? receipt : 0, [this] {
         const int n = CurrentCount();
         return n < 0 ? QString() : tr("%1 条").arg(n);
@@ -301,30 +290,6 @@ void TSearchChildFm::applyAddressBinding()
     if (changed)
         dgSearch->setColumns(columns);
     m_plans[0].valid = false;
-}
-
-void TSearchChildFm::SetMatchColumns(const GridColumns &columns, const QString &layoutKey, int matchGroup)
-{
-    m_matchGroup = matchGroup;
-    m_plans[1].valid = false;
-    dgMatch->setColumns(columns);
-    dgMatch->setLayoutKey(layoutKey);
-    dgMatch->restoreLayout();
-    dgMatch->setDataSource(dsMatch);
-    const int receipt = dgMatch->columnOfCaption(ReceiptCaption);
-    dgMatch->setFooterRowCount(receipt >= 0 ? receipt : 0, tr("%1 条"));
-    CheckListBox->clear();
-    for (const GridColumn &c : columns) {
-        if (c.tag != 1)
-            continue;
-        auto *item = new QListWidgetItem(CriterionPrefix + c.caption, CheckListBox);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
-    }
-    // Six criteria to a line.
-    const int width = CheckListBox->fontMetrics().horizontalAdvance(QStringLiteral("按 联系人身份证号")) + 36;
-    CheckListBox->setGridSize(QSize(width, CheckListBox->fontMetrics().height() + 6));
-    CheckListBox->setFixedWidth(width * 6 + 8);
 }
 
 void TSearchChildFm::SetManageCommands(const QString &search, const QString &match)
@@ -411,18 +376,13 @@ QString orderTerm(QString field, const QString &direction)
     return field + QLatin1Char(' ') + (direction == QLatin1String("DESC") ? QStringLiteral("DESC") : QStringLiteral("ASC"));
 }
 
-Sql joined(const Sql &base, const Sql &where)
-{
-    return Sql(base.text + where.text, base.values + where.values);
-}
-
 } // namespace
 
 void TSearchChildFm::RunSearch(const Sql &where, const QString &sortField, const QString &direction, bool isNew,
                                bool skipHistory)
 {
     if (isNew) {
-        const Sql statement = joined(SearchBaseSql, where).withOrderBy(orderTerm(sortField, direction));
+        const Sql statement = SearchBaseSql.followedBy(where).withOrderBy(orderTerm(sortField, direction));
         if (!skipHistory)
             m_history.Push(0, statement);
         openSearch(statement, 0);
@@ -502,7 +462,7 @@ void TSearchChildFm::ResortCurrent(const Sql &where, const QString &sortField, c
         statement.orderBy = order;
         m_history.ReplaceCurrent(statement);
     } else {
-        statement = joined(SearchBaseSql, where).withOrderBy(order);
+        statement = SearchBaseSql.followedBy(where).withOrderBy(order);
     }
     openSearch(statement, 0);
 }
@@ -709,89 +669,6 @@ void TSearchChildFm::printSheet(const QString &command)
         ~Clear() { sheetIds().clear(); }
     } clear;
     sheet->trigger();
-}
-
-// ------------------------------------------------------------------- match
-
-bool TSearchChildFm::SetCriterionChecked(const QString &caption, bool checked)
-{
-    for (int i = 0; i < CheckListBox->count(); ++i) {
-        QListWidgetItem *item = CheckListBox->item(i);
-        if (item->text() == CriterionPrefix + caption) {
-            item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
-            return true;
-        }
-    }
-    return false;
-}
-
-std::optional<Sql> TSearchChildFm::MatchWhere()
-{
-    QStringList conditions;
-    QVariantList values;
-    bool ticked = false;
-    for (int i = 0; i < CheckListBox->count(); ++i) {
-        const QListWidgetItem *item = CheckListBox->item(i);
-        if (item->checkState() != Qt::Checked)
-            continue;
-        if (!ticked && (!QSearch->isActive() || QSearch->isEmpty())) {
-            Messages::information(tr("没有可以配对的记录，请先查询。"));
-            return std::nullopt;
-        }
-        ticked = true;
-        const QString caption = item->text().mid(CriterionPrefix.size());
-        const int matchColumn = columnContaining(dgMatch->columns(), caption);
-        if (matchColumn < 0)
-            continue;
-        const QString matchField = dgMatch->columns().at(matchColumn).field;
-        // The searched record's field under the same caption; a criterion the
-        // search grid does not show compares the record's own field of the
-        // matched column's name.
-        const int searchColumn = columnContaining(dgSearch->columns(), caption);
-        QString searchField = searchColumn >= 0 ? dgSearch->columns().at(searchColumn).field : matchField;
-        int f = QSearch->fieldIndex(searchField);
-        if (f < 0 || !isPlainIdentifier(matchField))
-            continue;
-        const FieldType type = QSearch->fieldInfo(f).type;
-        const QVariant value = QSearch->value(f);
-        switch (type) {
-        case FieldType::Integer:
-        case FieldType::Money:
-        case FieldType::Float:
-            if (value.isNull() || QSearch->asText(searchField).trimmed().isEmpty()) {
-                Messages::information(tr("当前记录的“%1”为空，不能按此条件配对。").arg(caption));
-                return std::nullopt;
-            }
-            conditions << QStringLiteral("%1%2?").arg(matchField, m_matchOperator);
-            if (type == FieldType::Integer)
-                values << QSearch->asInt(searchField);
-            else
-                values << QSearch->asMoney(searchField).toDouble();
-            break;
-        case FieldType::Date:
-            conditions << QStringLiteral("%1=?").arg(matchField);
-            values << QSearch->asDate(searchField).toString(QStringLiteral("yyyy-MM-dd"));
-            break;
-        default:
-            // "Contains": the value matches literally, % and _ included.
-            conditions << QStringLiteral("%1 LIKE ? ESCAPE '\\'").arg(matchField);
-            values << QLatin1Char('%') + escapeLike(QSearch->asText(searchField)) + QLatin1Char('%');
-            break;
-        }
-    }
-    if (conditions.isEmpty())
-        return Sql();
-    return Sql(QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND ")), values);
-}
-
-void TSearchChildFm::RunMatch()
-{
-    if (MatchBaseSql.text.isEmpty())
-        return;
-    const std::optional<Sql> where = MatchWhere();
-    if (!where || where->text.isEmpty())
-        return;
-    DM()->OpenQuery(QMatch, joined(MatchBaseSql, *where).withOrderBy(QStringLiteral("SJH ASC")));
 }
 
 // ------------------------------------------------------------------ export

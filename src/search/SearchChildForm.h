@@ -205,6 +205,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    /// Caption of the column whose footer counts the rows.
+    static QString ReceiptCaption() { return QStringLiteral("收件号"); }
     void buildMenu();
     /// The pop-up items that press a navigator button, and their buttons.
     QList<QPair<QAction *, DataNavigator::Button>> navigatorItems() const;
