@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <sqlite3.h>
+
 namespace brel {
 
 namespace {
@@ -102,10 +104,27 @@ QVariant scalar(Database &db, const Sql &sql)
     return st->step() ? st->value(0) : QVariant();
 }
 
+// Every exchange leaves a stamp of its own in the shared copy, and the
+// working file keeps the stamp it left. A copy whose history lacks that
+// stamp does not descend from the copy this file last met (that one never
+// reached the server, say, because its upload broke), so no count can be
+// trusted and every row is compared.
+const QString HistoryTable = QStringLiteral("RpHistory");
+
+void installHistory(Database &db, const QString &schema)
+{
+    if (!tableIn(db, schema, HistoryTable))
+        db.execute(Sql(QStringLiteral("CREATE TABLE %1.%2 (Stamp TEXT PRIMARY KEY)").arg(schema, HistoryTable)));
+    if (!columnsIn(db, schema, InfoTable).contains(QStringLiteral("PeerStamp"), Qt::CaseInsensitive))
+        db.execute(Sql(QStringLiteral("ALTER TABLE %1.%2 ADD COLUMN PeerStamp TEXT NOT NULL DEFAULT ''").arg(schema, InfoTable)));
+}
+
 void installLayer(Database &db, const QString &schema)
 {
-    if (tableIn(db, schema, RowTable))
+    if (tableIn(db, schema, RowTable)) {
+        installHistory(db, schema);
         return;
+    }
     db.execute(Sql(QStringLiteral("CREATE TABLE %1.%2 (ReplicaId TEXT NOT NULL, Busy INTEGER NOT NULL DEFAULT 0, "
                                   "Clock INTEGER NOT NULL DEFAULT 0, PeerId TEXT NOT NULL DEFAULT '', "
                                   "OwnSeq INTEGER NOT NULL DEFAULT 0, PeerSeq INTEGER NOT NULL DEFAULT 0)")
@@ -137,6 +156,7 @@ void installLayer(Database &db, const QString &schema)
                                       "UPDATE RpRow SET RowId=NULL, Ver=%4, Seq=%6 WHERE Tb='%2' AND RowId=OLD.ID; END")
                            .arg(schema, t, active, NowVersion, Tick, Clock)));
     }
+    installHistory(db, schema);
 }
 
 /// One row's values for the log, secrets left out.
@@ -200,10 +220,14 @@ SyncResult Exchange::run()
     const QString peer = scalar(m_db, Sql("SELECT ReplicaId FROM shared.RpInfo")).toString();
     const qint64 peerClock = scalar(m_db, Sql("SELECT Clock FROM shared.RpInfo")).toLongLong();
     {
-        auto st = m_db.prepare(Sql("SELECT PeerId, OwnSeq, PeerSeq, Clock FROM main.RpInfo"));
+        auto st = m_db.prepare(Sql("SELECT PeerId, OwnSeq, PeerSeq, Clock, PeerStamp FROM main.RpInfo"));
         st->step();
-        // Another copy, or this copy set back to an older state: no count can be trusted.
-        m_full = st->value(0).toString() != peer || st->int64(2) > peerClock;
+        const QString stamp = st->value(4).toString();
+        const bool descends = !stamp.isEmpty()
+                              && scalar(m_db, Sql("SELECT count(*) FROM shared.RpHistory WHERE Stamp=?", {stamp})).toInt() > 0;
+        // Another copy, this copy set back to an older state, or one that
+        // does not descend from the copy met last: no count can be trusted.
+        m_full = st->value(0).toString() != peer || st->int64(2) > peerClock || !descends;
         if (!m_full) {
             m_ownFrom = st->int64(1);
             m_peerFrom = st->int64(2);
@@ -227,8 +251,11 @@ SyncResult Exchange::run()
     execute(Sql("DROP TABLE IF EXISTS temp.RpMove"));
     // A run that found nothing to do leaves both files as they were.
     if (!m_result.changedNothing() || m_result.conflicts > 0 || m_full) {
-        execute(Sql("UPDATE main.RpInfo SET Clock=?, PeerId=?, OwnSeq=?, PeerSeq=?", {m_ownSeq, peer, m_ownSeq, m_peerSeq}));
+        const QString stamp = scalar(m_db, Sql("SELECT lower(hex(randomblob(16)))")).toString();
+        execute(Sql("UPDATE main.RpInfo SET Clock=?, PeerId=?, OwnSeq=?, PeerSeq=?, PeerStamp=?",
+                    {m_ownSeq, peer, m_ownSeq, m_peerSeq, stamp}));
         execute(Sql("UPDATE shared.RpInfo SET Clock=?", {m_peerSeq}));
+        execute(Sql("INSERT INTO shared.RpHistory (Stamp) VALUES (?)", {stamp}));
     }
     return m_result;
 }
@@ -443,6 +470,27 @@ void detachAfterFailure(Database &db)
     }
 }
 
+/// Calls progress every so many engine steps for as long as it lives.
+class ProgressCalls {
+public:
+    ProgressCalls(Database &db, const std::function<void()> &progress) : m_db(db.handle())
+    {
+        if (progress)
+            sqlite3_progress_handler(m_db, 50000, &call, const_cast<std::function<void()> *>(&progress));
+    }
+    ~ProgressCalls() { sqlite3_progress_handler(m_db, 0, nullptr, nullptr); }
+    ProgressCalls(const ProgressCalls &) = delete;
+    ProgressCalls &operator=(const ProgressCalls &) = delete;
+
+private:
+    static int call(void *progress)
+    {
+        (*static_cast<std::function<void()> *>(progress))();
+        return 0;
+    }
+    sqlite3 *m_db;
+};
+
 } // namespace
 
 QStringList ReplicatedTables()
@@ -474,7 +522,8 @@ QString ReplicaId(Database &db)
     return scalar(db, Sql("SELECT ReplicaId FROM main.RpInfo")).toString();
 }
 
-SyncResult Synchronise(Database &working, const QString &sharedCopyPath, const QString &password)
+SyncResult Synchronise(Database &working, const QString &sharedCopyPath, const QString &password,
+                       const std::function<void()> &progress)
 {
     const QString failed = tr("同步数据失败：");
     if (!QFileInfo(sharedCopyPath).isFile())
@@ -492,6 +541,7 @@ SyncResult Synchronise(Database &working, const QString &sharedCopyPath, const Q
         // A wrong key shows only at the first read.
         scalar(working, Sql("SELECT count(*) FROM shared.sqlite_master"));
         Transaction tx(working);
+        const ProgressCalls calls(working, progress);
         result = Exchange(working).run();
         tx.commit();
     } catch (const EngineError &e) {

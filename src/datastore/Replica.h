@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace brel {
 
 class Database;
@@ -40,7 +42,10 @@ QString ReplicaId(Database &db);
 /// are written to the working file's operation log. A local row whose ID the
 /// copy already uses for another row gets a new ID, and the rights of a
 /// renumbered user follow it. On any error nothing changes in either file
-/// and an EngineError with a Chinese message is raised.
-SyncResult Synchronise(Database &working, const QString &sharedCopyPath, const QString &password);
+/// and an EngineError with a Chinese message is raised. progress, when
+/// given, is called every so often while the exchange runs (a window
+/// repaints in it; it must not use the working file).
+SyncResult Synchronise(Database &working, const QString &sharedCopyPath, const QString &password,
+                       const std::function<void()> &progress = {});
 
 } // namespace brel
