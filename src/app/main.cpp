@@ -11,6 +11,7 @@
 #include "listings/RentalManageForm.h"
 #include "listings/RequestManageForm.h"
 #include "listings/SaleManageForm.h"
+#include "online/SyncForm.h"
 #include "online/VersionCheck.h"
 #include "reports/PieceStatForm.h"
 #include "reports/SheetForm.h"
@@ -66,6 +67,7 @@ int main(int argc, char *argv[])
     TMainFm::RegisterCommand(QStringLiteral("atTip"), [] { TTipFm::Run(TMainFm::instance()); });
     TMainFm::RegisterCommand(QStringLiteral("atGetLastest"), &CheckLatestVersion);
     TMainFm::RegisterCommand(QStringLiteral("atHomePage"), &OpenHomePage);
+    TMainFm::RegisterCommand(QStringLiteral("btnSync"), [] { TSyncFm::Run(TMainFm::instance()); });
     TMainFm::RegisterChild(QStringLiteral("atBaseInfo"), [](QWidget *parent) { return new TBaseInfoFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atPieceStat"), [](QWidget *parent) { return new TQPieceStatFm(parent); });
     TMainFm::RegisterChild(QStringLiteral("atDataLink"), [](QWidget *parent) { return new TDataLinkFm(parent); });

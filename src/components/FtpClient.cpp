@@ -175,6 +175,11 @@ NetResult FtpClient::perform(const QString &path, const std::function<void(void 
     // A transfer that moves nothing for the whole time-out is given up.
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, std::max(1L, timeout / 1000));
+    // Commands without data report too, so a window waiting on a slow server
+    // still repaints; a transfer puts its own counting in place of this.
+    Transfer waiting{nullptr, false, &m_progress};
+    if (m_progress)
+        reportProgress(curl, &waiting);
     setup(curl);
     const CURLcode rc = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);

@@ -36,7 +36,8 @@ public:
     FtpClient &operator=(const FtpClient &) = delete;
 
     /// Called while data moves (bytes so far, bytes in all or 0 when
-    /// unknown); returning false cancels the transfer.
+    /// unknown), and with (0, 0) now and then while any command waits for
+    /// the server; returning false cancels the command.
     using Progress = std::function<bool(qint64 done, qint64 total)>;
     void setProgress(Progress progress) { m_progress = std::move(progress); }
 

@@ -17,6 +17,12 @@ size_t collect(char *data, size_t size, size_t count, void *target)
     return size * count;
 }
 
+int callWaiting(void *waiting, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    (*static_cast<std::function<void()> *>(waiting))();
+    return 0;
+}
+
 NetError kindOf(CURLcode rc)
 {
     switch (rc) {
@@ -57,7 +63,7 @@ QString netErrorText(NetError error)
     return QCoreApplication::translate("brel::Net", text);
 }
 
-HttpReply httpGet(const QUrl &url, int timeoutMs)
+HttpReply httpGet(const QUrl &url, int timeoutMs, const std::function<void()> &waiting)
 {
     detail::ensureCurlReady();
     HttpReply reply;
@@ -77,6 +83,11 @@ HttpReply httpGet(const QUrl &url, int timeoutMs)
     curl_easy_setopt(curl.get(), CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &collect);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &reply.body);
+    if (waiting) {
+        curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, &callWaiting);
+        curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, const_cast<std::function<void()> *>(&waiting));
+    }
     const CURLcode rc = curl_easy_perform(curl.get());
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &reply.status);
     reply.code = int(rc);

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
+
 namespace brel {
 
 /// Why a network request failed, as the windows tell the user.
@@ -36,7 +38,9 @@ struct HttpReply : NetResult {
 /// One HTTP GET through libcurl, waiting at most timeoutMs for the whole
 /// exchange. A status outside 200..299 is a failure (NetError::Refused),
 /// so a missing page is never taken for its content.
-HttpReply httpGet(const QUrl &url, int timeoutMs);
+/// waiting, when given, is called now and then until the reply is in (a
+/// window repaints in it); it cannot stop the request.
+HttpReply httpGet(const QUrl &url, int timeoutMs, const std::function<void()> &waiting = {});
 
 /// The Chinese message of a failure kind (empty for None).
 QString netErrorText(NetError error);

@@ -54,10 +54,10 @@ std::optional<SyncAccount> ParseAccountReply(const QString &body)
     return SyncAccount{trimmed[0], trimmed[1], trimmed[2], trimmed[3]};
 }
 
-AccountAnswer RequestAccount(const QString &passport, int timeoutMs)
+AccountAnswer RequestAccount(const QString &passport, int timeoutMs, const std::function<void()> &waiting)
 {
     AccountAnswer answer;
-    const HttpReply reply = httpGet(AccountRequestUrl(passport), timeoutMs);
+    const HttpReply reply = httpGet(AccountRequestUrl(passport), timeoutMs, waiting);
     answer.net = reply;
     if (reply.ok())
         answer.account = ParseAccountReply(QString::fromUtf8(reply.body));

@@ -39,7 +39,8 @@ struct AccountAnswer {
 };
 
 /// Asks the account service for passport's account, waiting at most
-/// timeoutMs. Neither the passport nor the password appears in a message.
-AccountAnswer RequestAccount(const QString &passport, int timeoutMs);
+/// timeoutMs (waiting is called meanwhile, see httpGet). Neither the
+/// passport nor the password appears in a message.
+AccountAnswer RequestAccount(const QString &passport, int timeoutMs, const std::function<void()> &waiting = {});
 
 } // namespace brel
