@@ -22,7 +22,9 @@ TSyncFm::TSyncFm(QWidget *parent)
                              "房屋信息数据，使每个分店的信息保持一致。永远解除您手工抄录的烦恼。"),
                           this);
     lbHint->setObjectName(QStringLiteral("lbHint"));
-    lbHint->setMinimumWidth(400);
+    lbHint->setMinimumWidth(420);
+    // A wrapped label does not ask for its height by itself: four lines fit the text.
+    lbHint->setMinimumHeight(lbHint->fontMetrics().lineSpacing() * 4);
 
     auto *statusCaption = new QLabel(tr("状态："), this);
     lbStatus = new QLabel(tr("同步准备就绪"), this);
@@ -61,6 +63,7 @@ TSyncFm::TSyncFm(QWidget *parent)
     layout->addLayout(lines);
     layout->addStretch();
     layout->addLayout(buttons);
+    resize(480, 230);
     setTabOrder(btnOk, btnCancle);
     btnOk->setFocus();
 
