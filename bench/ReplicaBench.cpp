@@ -4,13 +4,19 @@
 
 #include "Benchmarks.h"
 
+#include "datastore/DataModule.h"
 #include "datastore/Engine.h"
+#include "datastore/Globalvar.h"
 #include "datastore/Replica.h"
 #include "datastore/Schema.h"
+#include "online/SyncWorkingFile.h"
+#include "support/PythonServer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 namespace brel::bench {
 
@@ -68,6 +74,62 @@ double timedSync(const QString &branch, const QString &shared)
     return timer.nsecsElapsed() / 1e6;
 }
 
+double copyBoth(const QString &a, const QString &b)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (const QString &f : {a, b}) {
+        const QString copy = f + QStringLiteral(".copy");
+        QFile::remove(copy);
+        QFile::copy(f, copy);
+        QFile::remove(copy);
+    }
+    return timer.nsecsElapsed() / 1e6;
+}
+
+/// The whole run of the program (fetch, unpack, exchange, pack, replace)
+/// for each branch in turn, through an FTP server on this machine.
+class ThroughFtp {
+public:
+    bool start(QTextStream &out)
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("ftp/share"));
+        if (!m_server.start(test::FtpServerScript, {m_dir.filePath(QStringLiteral("ftp")), QStringLiteral("bench"),
+                                                    QStringLiteral("bench-pw"), m_dir.path()})) {
+            out << "sync through FTP: the FTP server (python3-pyftpdlib) did not start" << Qt::endl;
+            return false;
+        }
+        AppDir = m_dir.filePath(QStringLiteral("app"));
+        m_account = {QStringLiteral("127.0.0.1:%1").arg(m_server.port()), QStringLiteral("bench"),
+                     QStringLiteral("bench-pw"), QStringLiteral("/share/branch.zip")};
+        return true;
+    }
+    /// Milliseconds of one run for branch; negative when it failed.
+    double run(const QString &branch, QTextStream &out, qint64 *sent = nullptr)
+    {
+        m_dm.DbBase->close();
+        m_dm.DbBase->open(branch, Key);
+        QElapsedTimer timer;
+        timer.start();
+        const SyncOutcome outcome = SynchroniseThrough(m_account, QStringLiteral("QV-BENCH"));
+        const double ms = timer.nsecsElapsed() / 1e6;
+        m_dm.DbBase->close();
+        if (!outcome.ok) {
+            out << "sync through FTP failed: " << outcome.status << " " << outcome.message << Qt::endl;
+            return -1;
+        }
+        if (sent)
+            *sent += outcome.bytesSent;
+        return ms;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    test::PythonServer m_server;
+    TDM m_dm;
+    SyncAccount m_account;
+};
+
 } // namespace
 
 void runReplicaBenchmark(QTextStream &out)
@@ -89,21 +151,46 @@ void runReplicaBenchmark(QTextStream &out)
     change(a, QStringLiteral("甲"), 0);
     change(b, QStringLiteral("乙"), Rentals / 2);
 
-    const double app = timedSync(a, shared) + timedSync(b, shared);
-    QElapsedTimer timer;
-    timer.start();
-    for (const QString &f : {a, b}) {
-        const QString copy = f + QStringLiteral(".copy");
-        QFile::remove(copy);
-        QFile::copy(f, copy);
-        QFile::remove(copy);
+    // The same starting point for the run through FTP below.
+    const QString ftpA = temp(QStringLiteral("ftp-a")), ftpB = temp(QStringLiteral("ftp-b"));
+    for (const auto &[from, to] : {std::pair{a, ftpA}, std::pair{b, ftpB}}) {
+        QFile::remove(to);
+        QFile::copy(from, to);
     }
-    const double bare = timer.nsecsElapsed() / 1e6;
-    printRatio(out, QStringLiteral("sync_two_branches_100k_rentals_10k_changed_each"), app, bare);
+
+    const double app = timedSync(a, shared) + timedSync(b, shared);
+    const double bare = copyBoth(a, b);
+    printRatio(out, QStringLiteral("sync_exchange_two_branches_100k_rentals_10k_changed_each"), app, bare);
     timedSync(a, shared); // a learns b's changes
     const double again = timedSync(a, shared);
-    out << "sync_second_run_no_changes_ms: " << QString::number(again, 'f', 0) << Qt::endl;
+    out << "sync_exchange_second_run_no_changes_ms: " << QString::number(again, 'f', 0) << Qt::endl;
     for (const QString &f : {shared, a, b})
+        QFile::remove(f);
+
+    ThroughFtp ftp;
+    if (ftp.start(out)) {
+        // The server's archive starts as the branches' shared state: both met it already.
+        for (const QString &f : {ftpA, ftpB, ftpA})
+            if (ftp.run(f, out) < 0)
+                return;
+        change(ftpA, QStringLiteral("丙"), 1000);
+        change(ftpB, QStringLiteral("丁"), Rentals / 2 + 1000);
+        qint64 sent = 0;
+        const double first = ftp.run(ftpA, out, &sent), second = ftp.run(ftpB, out, &sent);
+        if (first >= 0 && second >= 0) {
+            printRatio(out, QStringLiteral("sync_through_ftp_two_branches_10k_changed_each"), first + second,
+                       copyBoth(ftpA, ftpB));
+            out << "sync_through_ftp_bytes_sent: " << sent << " (two files of "
+                << QFileInfo(ftpA).size() << " and " << QFileInfo(ftpB).size() << " bytes)" << Qt::endl;
+            ftp.run(ftpA, out);
+            QElapsedTimer timer;
+            timer.start();
+            ftp.run(ftpA, out);
+            out << "sync_through_ftp_second_run_no_changes_ms: " << QString::number(timer.nsecsElapsed() / 1e6, 'f', 0)
+                << Qt::endl;
+        }
+    }
+    for (const QString &f : {ftpA, ftpB})
         QFile::remove(f);
 }
 

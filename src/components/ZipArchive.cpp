@@ -104,7 +104,8 @@ ZipResult extractEntry(const QString &archive, const QString &entry, const QStri
     return {};
 }
 
-ZipResult replaceEntry(const QString &archive, const QString &entry, const QString &source, const QString &password)
+ZipResult replaceEntry(const QString &archive, const QString &entry, const QString &source, const QString &password,
+                       Packing packing)
 {
     if (password.isEmpty())
         return fail(ZipError::NoPassword, tr("没有压缩文件的密码。"));
@@ -133,6 +134,8 @@ ZipResult replaceEntry(const QString &archive, const QString &entry, const QStri
             return fail(ZipError::WriteFailed, tr("无法写入文件“%1”。").arg(shown(archive)));
         }
     }
+    if (packing == Packing::Store && zip_set_file_compression(za.get(), zip_uint64_t(index), ZIP_CM_STORE, 0) < 0)
+        return fail(ZipError::WriteFailed, tr("无法写入文件“%1”。").arg(shown(archive)));
     const QByteArray secret = password.toUtf8();
     if (zip_file_set_encryption(za.get(), zip_uint64_t(index), ZIP_EM_TRAD_PKWARE, secret.constData()) < 0)
         return fail(ZipError::Unsupported, tr("无法使用ZIP密码加密。"));

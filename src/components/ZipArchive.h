@@ -31,10 +31,17 @@ namespace ZipArchive {
 /// read-only one) is replaced only once the whole entry has been read and
 /// checked, so a wrong password leaves it as it was.
 ZipResult extractEntry(const QString &archive, const QString &entry, const QString &target, const QString &password);
+/// How an entry's data are put into the archive.
+enum class Packing {
+    Deflate, ///< compressed, for data that shrink
+    Store    ///< as they are, for data that do not (encrypted files)
+};
+
 /// Puts source into archive as entry, encrypted with password, replacing an
 /// entry of that name; other entries stay. A missing archive is made. The
 /// archive is rewritten beside itself and renamed into place.
-ZipResult replaceEntry(const QString &archive, const QString &entry, const QString &source, const QString &password);
+ZipResult replaceEntry(const QString &archive, const QString &entry, const QString &source, const QString &password,
+                       Packing packing = Packing::Deflate);
 
 } // namespace ZipArchive
 } // namespace brel

@@ -256,6 +256,7 @@ SyncResult Exchange::run()
                     {m_ownSeq, peer, m_ownSeq, m_peerSeq, stamp}));
         execute(Sql("UPDATE shared.RpInfo SET Clock=?", {m_peerSeq}));
         execute(Sql("INSERT INTO shared.RpHistory (Stamp) VALUES (?)", {stamp}));
+        m_result.sharedChanged = true;
     }
     return m_result;
 }

@@ -15,6 +15,9 @@ struct SyncResult {
     int toShared = 0;    ///< rows added, changed or deleted in the shared copy
     int conflicts = 0;   ///< rows both sides changed; the loser went to the log
     int renumbered = 0;  ///< local rows given a new ID because the copy used theirs
+    /// The shared copy was written to (rows, or what the files know of each
+    /// other); when not, the copy is the same as before the exchange.
+    bool sharedChanged = false;
     bool changedNothing() const { return toWorking == 0 && toShared == 0 && renumbered == 0; }
 };
 

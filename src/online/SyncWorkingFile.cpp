@@ -198,7 +198,17 @@ SyncOutcome SynchroniseThrough(const SyncAccount &account, const QString &passpo
         return run.fail(tr("同步失败！"), e.message());
     }
 
-    const ZipResult packed = ZipArchive::replaceEntry(archive, SyncEntryName, copy, passport);
+    if (!outcome.exchanged.sharedChanged) {
+        // The copy on the server already holds everything: nothing to send.
+        ftp.disconnect();
+        removeWorkFiles();
+        outcome.ok = true;
+        run.status(tr("同步信息成功！"));
+        return outcome;
+    }
+    // A data file's pages are encrypted and do not shrink: compressing them
+    // would only cost time at both ends.
+    const ZipResult packed = ZipArchive::replaceEntry(archive, SyncEntryName, copy, passport, ZipArchive::Packing::Store);
     if (!packed.ok())
         return run.fail(tr("同步失败！"), packed.message);
     run.startTransfer(tr("开始同步服务器数据..."));
@@ -209,7 +219,6 @@ SyncOutcome SynchroniseThrough(const SyncAccount &account, const QString &passpo
     ftp.disconnect();
     removeWorkFiles();
     outcome.ok = true;
-    outcome.message.clear();
     run.status(tr("同步信息成功！"));
     return outcome;
 }

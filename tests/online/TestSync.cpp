@@ -264,13 +264,20 @@ void TestSync::threeBranchesConverge()
              (QStringList{"小李|3|0", "小王|3|3"}));
     db.reset();
 
-    // Once every branch holds everything, a further round changes nothing.
+    // Once every branch holds everything, a further round changes nothing,
+    // and the archive on the server is left as it is.
+    round({c});
+    const QByteArray archive = readBytes(m_servers.local(SyncServers::RemotePath));
     for (const QString &path : {a, b, c}) {
         useBranch(path);
         const SyncOutcome outcome = run();
         QVERIFY(outcome.ok);
         QVERIFY2(outcome.exchanged.changedNothing(), qPrintable(path));
+        QCOMPARE(outcome.bytesSent, 0);
+        QCOMPARE(outcome.status, QStringLiteral("同步信息成功！"));
+        QCOMPARE(workFiles(), QStringList());
     }
+    QCOMPARE(readBytes(m_servers.local(SyncServers::RemotePath)), archive);
 }
 
 void TestSync::brokenTransferRecovers_data()
