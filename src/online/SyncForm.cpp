@@ -2,11 +2,13 @@
 
 #include "admin/CompactDbForm.h"
 #include "base/Messages.h"
+#include "datastore/DataSet.h"
 
 #include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -85,8 +87,36 @@ void TSyncFm::showBytes(qint64 bytes)
     }
 }
 
+namespace {
+
+/// The results the program's windows show: the exchange closes them with
+/// the connection.
+QList<DataSet *> shownResults(QWidget *dialog)
+{
+    QWidget *top = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
+    QList<DataSet *> out;
+    if (top)
+        for (DataSet *ds : top->findChildren<DataSet *>())
+            if (ds->isActive())
+                out << ds;
+    return out;
+}
+
+} // namespace
+
 void TSyncFm::synchronise()
 {
+    const QList<DataSet *> results = shownResults(this);
+    // The connection closes for the exchange: a record being typed would be lost.
+    for (DataSet *ds : results) {
+        if (ds->isEditing()) {
+            Messages::information(tr("有正在编辑的记录，请先保存或取消，然后再同步数据。"));
+            return;
+        }
+    }
+    QList<std::pair<QPointer<DataSet>, qint64>> reopen;
+    for (DataSet *ds : results)
+        reopen.append({QPointer<DataSet>(ds), ds->currentId()});
     btnOk->setEnabled(false);
     btnCancle->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -97,6 +127,19 @@ void TSyncFm::synchronise()
     // meanwhile, and typing and clicks wait until it ends.
     events.working = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     m_outcome = SyncWorkingFile(events);
+    // The windows show the file as the exchange left it, on the same rows
+    // where those are still there.
+    for (const auto &[ds, id] : reopen) {
+        if (!ds || ds->isActive())
+            continue;
+        try {
+            ds->open();
+            if (id > 0)
+                ds->locate(id);
+        } catch (const EngineError &) {
+            // The window shows no rows until its query runs again.
+        }
+    }
     QApplication::restoreOverrideCursor();
     btnOk->setEnabled(true);
     btnCancle->setEnabled(true);

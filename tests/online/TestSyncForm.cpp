@@ -1,6 +1,7 @@
 // The synchronisation dialog opened from the main window's tool bar, run
 // against real FTP and account servers on 127.0.0.1.
 
+#include "datastore/DataSet.h"
 #include "online/SyncForm.h"
 #include "support/BranchFiles.h"
 #include "support/MainWindowFixture.h"
@@ -24,6 +25,8 @@ private slots:
     void asOpened();
     void runsFromTheToolBar();
     void failureShowsTheAdvice();
+    void windowsShowTheirRowsAgain();
+    void refusedWhileARecordIsTyped();
 
 private:
     /// Opens the dialog through 同步数据 and runs inside in it.
@@ -118,6 +121,46 @@ void TestSyncForm::failureShowsTheAdvice()
         QVERIFY(d->btnOk->isEnabled());
         QTest::mouseClick(d->btnCancle, Qt::LeftButton);
     }));
+    QCOMPARE(m_servers.remoteFiles(), QStringList());
+}
+
+// The exchange closes the connection: the results the windows showed are
+// read again afterwards, on the row each was on.
+void TestSyncForm::windowsShowTheirRowsAgain()
+{
+    addRental(*m_dm->DbBase, QStringLiteral("R-1"), QStringLiteral("东风路1号"));
+    addRental(*m_dm->DbBase, QStringLiteral("R-2"), QStringLiteral("东风路2号"));
+    auto *shown = new DataSet(m_dm->DbBase, m_form);
+    shown->setSql(Sql("SELECT * FROM TbRental ORDER BY SJH"));
+    shown->open();
+    QVERIFY(shown->locate(QStringLiteral("SJH"), QStringLiteral("R-2")));
+    const qint64 id = shown->currentId();
+    QVERIFY(withDialog([](TSyncFm *d) {
+        QTest::mouseClick(d->btnOk, Qt::LeftButton);
+        QVERIFY(d->lastOutcome().ok);
+        QTest::mouseClick(d->btnCancle, Qt::LeftButton);
+    }));
+    QVERIFY(shown->isActive());
+    QCOMPARE(shown->currentId(), id);
+    QCOMPARE(shown->value(QStringLiteral("SJH")).toString(), QStringLiteral("R-2"));
+}
+
+void TestSyncForm::refusedWhileARecordIsTyped()
+{
+    addRental(*m_dm->DbBase, QStringLiteral("R-1"), QStringLiteral("东风路1号"));
+    auto *typing = new DataSet(m_dm->DbBase, m_form);
+    typing->setSql(Sql("SELECT * FROM TbRental"));
+    typing->open();
+    typing->setValue(QStringLiteral("FWDZ"), QStringLiteral("正在输入的地址"));
+    QVERIFY(typing->isEditing());
+    QVERIFY(withDialog([this](TSyncFm *d) {
+        QTest::mouseClick(d->btnOk, Qt::LeftButton);
+        QCOMPARE(m_messages->texts(), QStringList{"有正在编辑的记录，请先保存或取消，然后再同步数据。"});
+        QCOMPARE(d->lbStatus->text(), QStringLiteral("同步准备就绪"));
+        QTest::mouseClick(d->btnCancle, Qt::LeftButton);
+    }));
+    QVERIFY(typing->isEditing());
+    QCOMPARE(typing->value(QStringLiteral("FWDZ")).toString(), QStringLiteral("正在输入的地址"));
     QCOMPARE(m_servers.remoteFiles(), QStringList());
 }
 
