@@ -194,7 +194,13 @@ SyncOutcome SynchroniseThrough(const SyncAccount &account, const QString &passpo
     try {
         outcome.exchanged = Synchronise(*dm->DbBase, copy, TDM::Password, [&run] { run.working(); });
     } catch (const EngineError &e) {
-        // Nothing is sent: the shared archive on the server stays as it was.
+        // Nothing is sent: the shared archive on the server stays as it was,
+        // and the program goes on with the working file as it was.
+        try {
+            dm->DbBase->ensureOpen();
+        } catch (const EngineError &) {
+            // The next statement of the program says what is wrong with it.
+        }
         return run.fail(tr("同步失败！"), e.message());
     }
 
