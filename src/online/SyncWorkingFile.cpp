@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 namespace brel {
@@ -40,12 +41,17 @@ public:
         m_outcome.status = text;
         if (m_events.status)
             m_events.status(text);
+        // A new text is shown at once.
+        m_lastCall.invalidate();
         working();
     }
-    void working() const
+    void working()
     {
-        if (m_events.working)
-            m_events.working();
+        // The transfers report many times a second: a repaint now and then is enough.
+        if (!m_events.working || (m_lastCall.isValid() && m_lastCall.elapsed() < 40))
+            return;
+        m_lastCall.start();
+        m_events.working();
     }
     SyncOutcome fail(const QString &statusText, const QString &message)
     {
@@ -83,6 +89,7 @@ public:
 private:
     const SyncEvents &m_events;
     SyncOutcome m_outcome;
+    QElapsedTimer m_lastCall;
 };
 
 /// A shared copy for a server that has none: the working file's tables,
