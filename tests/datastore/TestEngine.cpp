@@ -480,6 +480,15 @@ private slots:
         db.open(dst, test::DataPassword);
         auto st = db.prepare(Sql("SELECT YHXM FROM TbUser WHERE ID = 1"));
         QVERIFY(st->step());
+        // The copy comes with statistics of its own, for the planner, though
+        // its source had none.
+        QVERIFY(db.tableExists(QStringLiteral("sqlite_stat1")));
+        QVERIFY(countOf(db, Sql("SELECT COUNT(*) FROM sqlite_stat1 WHERE idx IS NOT NULL")) > 0);
+        {
+            Database before;
+            before.open(src, test::DataPassword);
+            QVERIFY(!before.tableExists(QStringLiteral("sqlite_stat1")));
+        }
         // An existing target is refused rather than overwritten.
         QVERIFY_THROWS_EXCEPTION(EngineError, Database::compact(src, dst, test::DataPassword));
     }
