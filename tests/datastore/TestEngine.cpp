@@ -673,6 +673,9 @@ private slots:
             Database copy;
             copy.open(dst, test::DataPassword);
             QCOMPARE(countOf(copy, Sql("SELECT COUNT(*) FROM TbBranch WHERE FDMC='未提交'")), qint64(0));
+            // The second connection is gone, and the write lock of the first stays.
+            copy.close();
+            QCOMPARE(runTryWrite(src), 3);
         }
         // The caller's transaction is untouched and still its own to commit.
         QVERIFY(db.inTransaction());
