@@ -11,6 +11,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_file;
 
 namespace brel {
 
@@ -150,10 +151,13 @@ public:
                         const std::function<void()> &working = {});
 
     /// Writes a copy of this open file to target (a file that must not exist
-    /// yet) through the engine's online backup, page by page, keyed with this
-    /// connection's password. The copy is one moment of the file even while
-    /// another program writes to it. progress(done, total) follows each slice
-    /// of pages. On failure the partial copy is removed and EngineError raised.
+    /// yet), keyed with this connection's password. The copy is one moment of
+    /// the file even while another program writes to it: the file's encrypted
+    /// bytes as they stand under a read transaction (in WAL mode the engine's
+    /// online backup, page by page). Inside this connection's own write
+    /// transaction the copy holds what was committed before it. It is written
+    /// beside target and renamed into place once on the disk. progress(done, total) follows each slice, in
+    /// pages. On failure the partial copy is removed and EngineError raised.
     void backupTo(const QString &target, const std::function<void(qint64 done, qint64 total)> &progress = {});
     /// The engine's integrity check of this open file: empty when it is
     /// sound, else what the engine found (at most a few lines). A page that
@@ -173,6 +177,10 @@ signals:
 private:
     friend class Statement;
     void openRaw(const QString &path, const QString &password, bool mustExist);
+    /// Copies the committed state of the file into part under a read transaction.
+    void copyCommitted(const QString &part, const std::function<void(qint64, qint64)> &progress);
+    void copyFileBytes(sqlite3_file *file, const QString &part, const std::function<void(qint64, qint64)> &progress);
+    void backupPages(const QString &part, const std::function<void(qint64, qint64)> &progress);
     /// Compiled statements not in use, by their text: pages of a result, the
     /// same lookups and checks run again and again, and compiling one costs
     /// as much as reading a screenful of rows. Idle ones are reset, so they

@@ -212,10 +212,13 @@ TablePlan planTable(const QString &table, const std::vector<ColumnInfo> &columns
 
 /// Refuses the first value of a changed column that its new type cannot
 /// hold, and rounds amounts to four decimals, in table (the rebuilt one or,
-/// changed in place, the table itself).
+/// changed in place, the table itself). Each is one pass over the table for
+/// all the columns: a register is read once, not once per column.
 void checkValues(const QString &table, const QString &sourceTable, const TablePlan &plan)
 {
     Database &d = db();
+    QList<QPair<Check, QString>> refusals;
+    QStringList rounded, roundedWhere;
     for (const Check &c : plan.checks) {
         QString bad;
         switch (c.target) {
@@ -227,16 +230,31 @@ void checkValues(const QString &table, const QString &sourceTable, const TablePl
             break;
         case Target::Other: break;
         }
-        if (!bad.isEmpty()) {
-            auto st = d.prepare(Sql(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 LIMIT 1")
-                                        .arg(plan.idColumn, c.column, table, bad)));
-            if (st->step())
-                refuseValue(sourceTable, c.column, st->value(0), st->value(1));
+        if (!bad.isEmpty())
+            refusals.append({c, bad});
+        if (c.target == Target::Number) {
+            const QString off = QStringLiteral("typeof(%1)='real' AND %1<>ROUND(%1,4)").arg(c.column);
+            rounded << QStringLiteral("%1=CASE WHEN %2 THEN ROUND(%1,4) ELSE %1 END").arg(c.column, off);
+            roundedWhere << QLatin1Char('(') + off + QLatin1Char(')');
         }
-        if (c.target == Target::Number)
-            d.execute(Sql(QStringLiteral("UPDATE %1 SET %2=ROUND(%2,4) WHERE typeof(%2)='real' AND %2<>ROUND(%2,4)")
-                              .arg(table, c.column)));
     }
+    if (!refusals.isEmpty()) {
+        QStringList any;
+        for (const auto &r : std::as_const(refusals))
+            any << QLatin1Char('(') + r.second + QLatin1Char(')');
+        if (d.prepare(Sql(QStringLiteral("SELECT 1 FROM %1 WHERE %2 LIMIT 1").arg(table, any.join(QStringLiteral(" OR ")))))->step()) {
+            // Named as the columns come: the first one with a value it cannot hold.
+            for (const auto &r : std::as_const(refusals)) {
+                auto st = d.prepare(Sql(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 LIMIT 1")
+                                            .arg(plan.idColumn, r.first.column, table, r.second)));
+                if (st->step())
+                    refuseValue(sourceTable, r.first.column, st->value(0), st->value(1));
+            }
+        }
+    }
+    if (!rounded.isEmpty())
+        d.execute(Sql(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                          .arg(table, rounded.join(QLatin1Char(',')), roundedWhere.join(QStringLiteral(" OR ")))));
 }
 
 /// Gives columns (keeping their names) the declared type without rewriting
@@ -259,6 +277,8 @@ bool changeTypesInPlace(const QString &table, const QStringList &changed, const 
     const Target target = targetOf(type, &size);
     const std::vector<ColumnInfo> columns = tableColumns(table);
     QHash<QString, Change> changes;
+    // What would be stored differently, over every column; what is emptied.
+    QStringList stored, emptied, emptiedWhere;
     for (const QString &c : changed) {
         requireName(c);
         const auto old = std::find_if(columns.begin(), columns.end(),
@@ -288,16 +308,22 @@ bool changeTypesInPlace(const QString &table, const QStringList &changed, const 
         case Target::Other:
             return false;
         }
-        if (target == Target::WholeNumber
-            && d.prepare(Sql(QStringLiteral("SELECT 1 FROM %1 WHERE typeof(%2)='text' AND trim(%2)='' LIMIT 1").arg(table, c)))->step())
-            return false;
-        if (d.prepare(Sql(QStringLiteral("SELECT 1 FROM %1 WHERE %2 LIMIT 1").arg(table, differs.arg(c))))->step())
-            return false;
+        if (target == Target::WholeNumber)
+            stored << QStringLiteral("(typeof(%1)='text' AND trim(%1)='')").arg(c);
+        stored << QLatin1Char('(') + differs.arg(c) + QLatin1Char(')');
+        if (target == Target::Number) {
+            const QString empty = QStringLiteral("typeof(%1)='text' AND trim(%1)=''").arg(c);
+            emptied << QStringLiteral("%1=CASE WHEN %2 THEN NULL ELSE %1 END").arg(c, empty);
+            emptiedWhere << QLatin1Char('(') + empty + QLatin1Char(')');
+        }
         changes.insert(c.toUpper(), Change{old->name, type, false});
     }
-    for (const QString &c : changed)
-        if (target == Target::Number)
-            d.execute(Sql(QStringLiteral("UPDATE %1 SET %2=NULL WHERE typeof(%2)='text' AND trim(%2)=''").arg(table, c)));
+    // One pass over the register for all the columns.
+    if (d.prepare(Sql(QStringLiteral("SELECT 1 FROM %1 WHERE %2 LIMIT 1").arg(table, stored.join(QStringLiteral(" OR ")))))->step())
+        return false;
+    if (!emptied.isEmpty())
+        d.execute(Sql(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                          .arg(table, emptied.join(QLatin1Char(',')), emptiedWhere.join(QStringLiteral(" OR ")))));
     const TablePlan plan = planTable(table, columns, changes, {}, {});
     checkValues(table, table, plan);
     // The definition is replaced in the schema, as the engine allows for a
@@ -361,6 +387,40 @@ void rebuildTable(const QString &table, const QHash<QString, Change> &changes, c
             d.execute(Sql(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)"), {table, sequence}));
     }
 }
+
+/// Settings for rewriting whole registers on this connection, put back as
+/// they were when it ends.
+class BulkWork {
+public:
+    BulkWork() : m_cache(pragma("cache_size")), m_secure(pragma("secure_delete"))
+    {
+        // A step rewrites whole tables inside one transaction; with the
+        // engine's small default page cache the changed pages would spill
+        // to the file again and again, and every pass would decrypt them anew.
+        db().execute(Sql("PRAGMA cache_size=-131072"));
+        // Overwriting the pages of a table being rebuilt protects nothing:
+        // its rows live on in the new table. It would double the work.
+        db().prepare(Sql("PRAGMA secure_delete=0"))->step();
+    }
+    ~BulkWork()
+    {
+        try {
+            db().execute(Sql(QStringLiteral("PRAGMA cache_size=%1").arg(m_cache)));
+            db().prepare(Sql(QStringLiteral("PRAGMA secure_delete=%1").arg(m_secure)))->step();
+        } catch (const EngineError &) {
+        }
+    }
+    BulkWork(const BulkWork &) = delete;
+    BulkWork &operator=(const BulkWork &) = delete;
+
+private:
+    static qint64 pragma(const char *name)
+    {
+        auto st = db().prepare(Sql(QStringLiteral("PRAGMA %1").arg(QLatin1String(name))));
+        return st->step() ? st->int64(0) : 0;
+    }
+    qint64 m_cache, m_secure;
+};
 
 // ------------------------------------------------------------------ steps
 
@@ -517,15 +577,21 @@ QString ReadDbVersion(Database &file)
 
 void UpgradeDb(const UpgradeProgress &progress)
 {
+    // The indexes below are built from the registers the steps have just
+    // read: with the steps' cache still in place they are not read again.
+    const BulkWork bulk;
     UpgradeFrom(ReadDbVersion(), progress);
     // Indexes added to the schema since a file was made, whatever its build:
     // the searches rely on them. Present ones cost a look at the catalogue.
+    // All in one transaction: one commit instead of one for each index.
+    Savepoint indexes(db());
     for (const TableDef &t : Schema::tables()) {
         if (!db().tableExists(t.name))
             continue;
         for (const QString &ix : Schema::createIndexSql(t))
             db().execute(Sql(ix));
     }
+    indexes.commit();
 }
 
 void UpgradeFrom(const QString &build, const UpgradeProgress &progress)
@@ -543,36 +609,7 @@ void UpgradeFrom(const QString &build, const UpgradeProgress &progress)
     if (start == int(builds.size()) - 1)
         return;
     Runner runner(progress);
-    // A step rewrites whole tables inside one transaction; with the engine's
-    // small default page cache the changed pages would spill to the file
-    // again and again. The setting lasts for this connection only.
-    qint64 cacheSize = 0;
-    {
-        auto st = db().prepare(Sql("PRAGMA cache_size"));
-        if (st->step())
-            cacheSize = st->int64(0);
-    }
-    qint64 secureDelete = 0;
-    {
-        auto st = db().prepare(Sql("PRAGMA secure_delete"));
-        if (st->step())
-            secureDelete = st->int64(0);
-    }
-    db().execute(Sql("PRAGMA cache_size=-131072"));
-    // Overwriting the pages of a table being rebuilt protects nothing: its
-    // rows live on in the new table. It would double the work of every step.
-    db().prepare(Sql("PRAGMA secure_delete=0"))->step();
-    struct Restore {
-        qint64 cache, secure;
-        ~Restore()
-        {
-            try {
-                db().execute(Sql(QStringLiteral("PRAGMA cache_size=%1").arg(cache)));
-                db().prepare(Sql(QStringLiteral("PRAGMA secure_delete=%1").arg(secure)))->step();
-            } catch (const EngineError &) {
-            }
-        }
-    } restore{cacheSize, secureDelete};
+    const BulkWork bulk;
     try {
         for (int i = start; i + 1 < int(builds.size()); ++i) {
             if (progress.stepStarted)

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QTextStream>
 #include <QTemporaryDir>
 #include <QSemaphore>
 #include <QTest>
@@ -16,6 +18,100 @@
 #include <thread>
 
 using namespace brel;
+
+namespace {
+
+// The tests below start this program a second time as "another program"
+// that writes to the same file: the engine's locks are kept per process.
+const QString CommitOnCue = QStringLiteral("--commit-on-cue");
+const QString TryWrite = QStringLiteral("--try-write");
+constexpr int BigRows = 12000;
+
+/// Changes every row of the file in one transaction, says "ready", waits for
+/// a line on its input, then commits (waiting for readers as the engine does).
+int commitOnCue(const QString &path)
+{
+    QTextStream out(stdout);
+    QTextStream in(stdin);
+    try {
+        Database db;
+        db.open(path, test::DataPassword);
+        // The whole change stays in memory: nothing reaches the file before the commit.
+        db.execute(Sql("PRAGMA cache_size=-65536"));
+        db.begin();
+        db.execute(Sql("UPDATE TbLog SET CZHD='后来'"));
+        out << "ready" << Qt::endl;
+        in.readLine();
+        out << "committing" << Qt::endl;
+        db.commit();
+        out << "committed" << Qt::endl;
+        return 0;
+    } catch (const EngineError &e) {
+        out << e.message() << Qt::endl;
+        return 1;
+    }
+}
+
+/// Tries to start writing for a moment: exit code 0 when it could, 3 when
+/// the file is held by a writer.
+int tryWrite(const QString &path)
+{
+    QTextStream out(stdout);
+    Database db;
+    try {
+        db.open(path, test::DataPassword);
+        db.execute(Sql("PRAGMA busy_timeout=300"));
+    } catch (const EngineError &e) {
+        out << e.message() << Qt::endl;
+        return 1;
+    }
+    try {
+        db.begin();
+        db.rollback();
+        return 0;
+    } catch (const EngineError &) {
+        return 3;
+    }
+}
+
+/// A file of several slices of the copy (about 13 MB of log rows).
+void makeBigFile(const QString &path)
+{
+    test::makeBlankFile(path);
+    Database db;
+    db.open(path, test::DataPassword);
+    db.execute(Sql("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<?) "
+                   "INSERT INTO TbLog (CZSJ,CZHD,CZRY,XXQK) SELECT '2026-01-01','先前','甲',hex(randomblob(500)) FROM c",
+                   {BigRows}));
+}
+
+qint64 countOf(Database &db, const Sql &sql)
+{
+    auto st = db.prepare(sql);
+    return st->step() ? st->int64(0) : -1;
+}
+
+/// The log rows of a copy as they were before the writer's change, once the
+/// copy has passed the engine's integrity check; -1 when it did not.
+qint64 soundCopyRowsBefore(const QString &path)
+{
+    Database copy;
+    copy.open(path, test::DataPassword);
+    if (!copy.integrityCheck().isEmpty())
+        return -1;
+    return countOf(copy, Sql("SELECT COUNT(*) FROM TbLog WHERE CZHD='先前'"));
+}
+
+int runTryWrite(const QString &path)
+{
+    QProcess other;
+    other.start(QCoreApplication::applicationFilePath(), {TryWrite, path});
+    if (!other.waitForFinished(20000))
+        return -1;
+    return other.exitCode();
+}
+
+} // namespace
 
 class TestEngine : public QObject {
     Q_OBJECT
@@ -395,6 +491,15 @@ private slots:
         db.open(dst, test::DataPassword);
         auto st = db.prepare(Sql("SELECT YHXM FROM TbUser WHERE ID = 1"));
         QVERIFY(st->step());
+        // The copy comes with statistics of its own, for the planner, though
+        // its source had none.
+        QVERIFY(db.tableExists(QStringLiteral("sqlite_stat1")));
+        QVERIFY(countOf(db, Sql("SELECT COUNT(*) FROM sqlite_stat1 WHERE idx IS NOT NULL")) > 0);
+        {
+            Database before;
+            before.open(src, test::DataPassword);
+            QVERIFY(!before.tableExists(QStringLiteral("sqlite_stat1")));
+        }
         // An existing target is refused rather than overwritten.
         QVERIFY_THROWS_EXCEPTION(EngineError, Database::compact(src, dst, test::DataPassword));
     }
@@ -458,7 +563,140 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EngineError, db.backupTo(dst));
         QVERIFY(QFileInfo(dst).size() > 0);
     }
+
+    void backupHoldsTheStateBeforeAnotherProgramsCommit_data()
+    {
+        QTest::addColumn<bool>("callerReads");
+        QTest::newRow("connection idle") << false;
+        QTest::newRow("inside the caller's read") << true;
+    }
+    void backupHoldsTheStateBeforeAnotherProgramsCommit()
+    {
+        QFETCH(bool, callerReads);
+        QTemporaryDir dir;
+        const QString src = dir.filePath(QStringLiteral("src.mdb"));
+        const QString dst = dir.filePath(QStringLiteral("dst.mdb"));
+        makeBigFile(src);
+        QProcess writer;
+        writer.start(QCoreApplication::applicationFilePath(), {CommitOnCue, src});
+        QVERIFY(writer.waitForStarted());
+        QVERIFY(writer.waitForReadyRead(20000));
+        QCOMPARE(writer.readLine().trimmed(), QByteArray("ready"));
+
+        Database db;
+        db.open(src, test::DataPassword);
+        if (callerReads) {
+            db.execute(Sql("BEGIN"));
+            QCOMPARE(countOf(db, Sql("SELECT COUNT(*) FROM TbLog")), qint64(BigRows));
+        }
+        // After the first slice the other program commits, while the rest
+        // of the file is still to be copied.
+        int slices = 0;
+        db.backupTo(dst, [&](qint64, qint64) {
+            if (++slices != 1)
+                return;
+            writer.write("go\n");
+            writer.waitForBytesWritten();
+            if (writer.waitForReadyRead(5000))
+                writer.readLine();
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        });
+        QVERIFY(slices > 2);
+        if (callerReads)
+            db.rollback();
+        QVERIFY(writer.waitForFinished(20000));
+        QCOMPARE(writer.readAll().trimmed(), QByteArray("committed"));
+        QCOMPARE(countOf(db, Sql("SELECT COUNT(*) FROM TbLog WHERE CZHD='后来'")), qint64(BigRows));
+
+        QCOMPARE(soundCopyRowsBefore(dst), qint64(BigRows));
+        QVERIFY(!QFileInfo::exists(dst + QStringLiteral(".part")));
+    }
+
+    void backupKeepsTheEngineLocks()
+    {
+        QTemporaryDir dir;
+        const QString src = dir.filePath(QStringLiteral("src.mdb"));
+        test::makeBlankFile(src);
+        // Another connection of this program is in the middle of a write.
+        Database writing;
+        writing.open(src, test::DataPassword);
+        writing.begin();
+        writing.execute(Sql("INSERT INTO TbBranch (FDMC) VALUES ('未提交')"));
+        QCOMPARE(runTryWrite(src), 3);
+
+        Database db;
+        db.open(src, test::DataPassword);
+        db.backupTo(dir.filePath(QStringLiteral("dst.mdb")));
+        // Still held: another program cannot start a write beside it.
+        QCOMPARE(runTryWrite(src), 3);
+        writing.commit();
+        QCOMPARE(runTryWrite(src), 0);
+    }
+
+    void backupInsideOwnWriteTransaction_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("spills");
+        QTest::newRow("nothing written yet") << QString() << false;
+        QTest::newRow("one row written") << QStringLiteral("INSERT INTO TbBranch (FDMC) VALUES ('未提交')") << false;
+        // More changes than the cache holds are already in the file: what
+        // was committed cannot be read beside them, and the backup says so.
+        QTest::newRow("changes spilled into the file") << QStringLiteral("UPDATE TbLog SET CZHD='未提交'") << true;
+    }
+    void backupInsideOwnWriteTransaction()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, spills);
+        QTemporaryDir dir;
+        const QString src = dir.filePath(QStringLiteral("src.mdb"));
+        const QString dst = dir.filePath(QStringLiteral("dst.mdb"));
+        makeBigFile(src);
+        Database db;
+        db.open(src, test::DataPassword);
+        db.execute(Sql("PRAGMA cache_size=100"));
+        db.begin();
+        if (!change.isEmpty())
+            db.execute(Sql(change));
+        if (spills) {
+            try {
+                db.backupTo(dst);
+                QFAIL("backed up a file with uncommitted pages in it");
+            } catch (const EngineError &e) {
+                QVERIFY2(e.message().contains(shownPath(dst)), qPrintable(e.message()));
+                QVERIFY2(e.message().contains(QStringLiteral("正在被写入")), qPrintable(e.message()));
+            }
+            QVERIFY(!QFileInfo::exists(dst));
+            QVERIFY(!QFileInfo::exists(dst + QStringLiteral(".part")));
+        } else {
+            db.backupTo(dst);
+            QCOMPARE(soundCopyRowsBefore(dst), qint64(BigRows));
+            Database copy;
+            copy.open(dst, test::DataPassword);
+            QCOMPARE(countOf(copy, Sql("SELECT COUNT(*) FROM TbBranch WHERE FDMC='未提交'")), qint64(0));
+            // The second connection is gone, and the write lock of the first stays.
+            copy.close();
+            QCOMPARE(runTryWrite(src), 3);
+        }
+        // The caller's transaction is untouched and still its own to commit.
+        QVERIFY(db.inTransaction());
+        db.commit();
+        if (change.startsWith(QLatin1String("INSERT")))
+            QCOMPARE(countOf(db, Sql("SELECT COUNT(*) FROM TbBranch WHERE FDMC='未提交'")), qint64(1));
+    }
+
+private:
+    static QString shownPath(const QString &path) { return QFileInfo(path).absoluteFilePath(); }
 };
 
-QTEST_GUILESS_MAIN(TestEngine)
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && app.arguments().at(1) == CommitOnCue)
+        return commitOnCue(app.arguments().at(2));
+    if (argc == 3 && app.arguments().at(1) == TryWrite)
+        return tryWrite(app.arguments().at(2));
+    TestEngine test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "TestEngine.moc"

@@ -100,6 +100,8 @@ private slots:
     void failedStepLeavesThePreviousBuild();
     void changedColumnKeepsValuesIndexesAndSequence();
     void valueThatCannotBeConvertedIsRefused();
+    void twoColumnsRetypedTogether_data();
+    void twoColumnsRetypedTogether();
 
 private:
     QString oldFile(const QString &build)
@@ -465,6 +467,56 @@ void TestUpgrade::valueThatCannotBeConvertedIsRefused()
              QStringLiteral("INTEGER"));
     QCOMPARE(column(db, Sql("SELECT JZMJ FROM TbOld ORDER BY ID")), (QVariantList{qint64(60), QStringLiteral("六十平方")}));
     QVERIFY(!db.inTransaction());
+}
+
+void TestUpgrade::twoColumnsRetypedTogether_data()
+{
+    QTest::addColumn<QString>("years");
+    QTest::addColumn<QString>("area");
+    QTest::addColumn<QString>("expected"); // SYNX|JZMJ after, or the column named in the refusal
+    // The first step gives a sale's years of use and area decimals together.
+    QTest::newRow("empty text and a long decimal") << "''" << "12.345678" << "null|12.3457";
+    QTest::newRow("long decimal and empty text") << "7.123456" << "''" << "7.1235|null";
+    QTest::newRow("whole numbers kept") << "20" << "85" << "20|85";
+    QTest::newRow("area refused") << "20" << "'六十平方'" << "JZMJ";
+    QTest::newRow("years refused") << "'二十年'" << "85" << "SYNX";
+    // Named as the table orders its columns: the area comes first.
+    QTest::newRow("both refused") << "'二十年'" << "'六十平方'" << "JZMJ";
+}
+
+void TestUpgrade::twoColumnsRetypedTogether()
+{
+    QFETCH(QString, years);
+    QFETCH(QString, area);
+    QFETCH(QString, expected);
+    const QString path = oldFile(QStringLiteral("Build1.00"));
+    qint64 id = 0;
+    {
+        Database db;
+        db.open(path, test::DataPassword);
+        id = column(db, Sql("SELECT MIN(ID) FROM TbSale")).value(0).toLongLong();
+        // The values come from this table of cases, never from typed text.
+        db.execute(Sql(QStringLiteral("UPDATE TbSale SET SYNX=%1, JZMJ=%2 WHERE ID=?").arg(years, area), {id}));
+    }
+    if (expected.contains(QLatin1Char('|'))) {
+        openWorkingFile(path);
+        Database &db = *m_dm->DbBase;
+        QCOMPARE(column(db, Sql("SELECT COALESCE(SYNX,'null') || '|' || COALESCE(JZMJ,'null') FROM TbSale WHERE ID=?", {id})),
+                 QVariantList{expected});
+        QCOMPARE(declaredType(db, QStringLiteral("TbSale"), QStringLiteral("SYNX")), QStringLiteral("MONEY"));
+        QCOMPARE(declaredType(db, QStringLiteral("TbSale"), QStringLiteral("JZMJ")), QStringLiteral("MONEY"));
+        return;
+    }
+    try {
+        m_dm->OpenWorkingFile(path, true);
+        QFAIL("upgraded a value its new type cannot hold");
+    } catch (const EngineError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("“TbSale”中 ID 为 %1 的记录，其“%2”").arg(id).arg(expected)),
+                 qPrintable(e.message()));
+    }
+    Database db;
+    db.open(path, test::DataPassword);
+    QCOMPARE(column(db, Sql("SELECT BBH FROM TbVersion")), QVariantList{QStringLiteral("Build1.00")});
 }
 
 QTEST_GUILESS_MAIN(TestUpgrade)
